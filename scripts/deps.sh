@@ -1,0 +1,35 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs the Debian packages that Lumaveil needs and are not yet installed.
+# Usage: scripts/deps.sh build|run|test
+set -eu
+
+build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev"
+run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
+test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation"
+
+case "${1:-build}" in
+build) wanted="$build_packages" ;;
+run) wanted="$build_packages $run_packages" ;;
+test) wanted="$build_packages $test_packages" ;;
+*) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+esac
+
+missing=""
+for package in $wanted; do
+    status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+    [ "$status" = installed ] || missing="$missing $package"
+done
+[ -z "$missing" ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+    echo "Lumaveil needs these Debian packages:$missing" >&2
+    echo "Run this script as root, or install them with: apt-get install -y --no-install-recommends$missing" >&2
+    exit 1
+fi
+
+echo "Installing:$missing"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+# shellcheck disable=SC2086 # word splitting of the package list is wanted
+apt-get install -y -qq --no-install-recommends $missing

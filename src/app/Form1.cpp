@@ -1,0 +1,595 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Form1.h"
+
+#include "app/ProgramIcon.h"
+#include "app/ShortTitle.h"
+#include "engine/PlaybackState.h"
+#include "engine/RandomGenerator.h"
+#include "platform/Convert.h"
+#include "platform/Dialogs.h"
+#include "platform/GuardedRoutine.h"
+#include "platform/ProgramFiles.h"
+#include "platform/RoutinePaths.h"
+#include "platform/Twips.h"
+#include "settings/ListText.h"
+#include "settings/SettingsStore.h"
+#include "shell/cSysTray.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+
+const QString productTitle = QStringLiteral("Lumaveil");
+const QString fileListHint =
+    QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to right and out of window "
+                   "to reveal full names.");
+
+QFont windowFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    return font;
+}
+
+QFont buttonFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+template <typename Control>
+Control* place(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption = {})
+{
+    auto* control = new Control(parent);
+    control->setObjectName(QLatin1String(name));
+    control->setGeometry(Twips::toPixels(left, top, width, height));
+    if constexpr (!std::is_same_v<Control, QTreeView>) {
+        if constexpr (std::is_same_v<Control, QGroupBox>) {
+            control->setTitle(caption);
+        } else {
+            control->setText(caption);
+        }
+    }
+    if constexpr (std::is_same_v<Control, QPushButton>) {
+        control->setFont(buttonFont());
+        control->setAutoDefault(false);
+    }
+    return control;
+}
+
+QTreeView* placeList(QWidget* parent, const char* name, int left, int top, int width, int height)
+{
+    auto* list = place<QTreeView>(parent, name, left, top, width, height);
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setItemsExpandable(false);
+    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setAllColumnsShowFocus(true);
+    list->header()->setStretchLastSection(false);
+    list->header()->setSectionsMovable(false);
+    return list;
+}
+
+void setColumnWidths(QTreeView* list, std::initializer_list<int> twips)
+{
+    int column = 0;
+    for (int width : twips) {
+        list->setColumnWidth(column++, std::max(1, Twips::toPixels(width)));
+    }
+}
+
+void setBackground(QWidget* widget, const QColor& colour)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, colour);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// An option button may be cleared as well as set: a stored "False" leaves the group without a selection.
+void setOptionValue(QRadioButton* option, bool selected)
+{
+    if (selected || !option->isChecked()) {
+        option->setChecked(selected);
+        return;
+    }
+    option->setAutoExclusive(false);
+    option->setChecked(false);
+    option->setAutoExclusive(true);
+}
+
+int buttonNumber(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+Form1::Form1(const Services& services, QWidget* parent)
+    : QWidget(parent)
+    , m_services(services)
+    , m_library(services.report)
+    , m_customPointer(Qt::PointingHandCursor)
+{
+    setObjectName(QStringLiteral("Form1"));
+    createControls();
+    connectControls();
+}
+
+Form1::~Form1()
+{
+    setKeyPreview(false);
+}
+
+void Form1::createControls()
+{
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8220));
+    setFont(windowFont());
+    setBackground(this, Qt::white);
+    setMouseTracking(true);
+
+    Label1 = place<QLabel>(this, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
+    PushButton2 = place<QPushButton>(this, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
+    PushButton8 = place<QPushButton>(this, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
+    PushButton7 = place<QPushButton>(this, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
+    PushButton6 = place<QPushButton>(this, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
+    ListView1 = placeList(this, "ListView1", 120, 1500, 7800, 1335);
+    PushButton1 = place<QPushButton>(this, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
+    PushButton4 =
+        place<QPushButton>(this, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
+    PushButton3 = place<QPushButton>(this, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
+    PushButton5 =
+        place<QPushButton>(this, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
+    ListView5 = placeList(this, "ListView5", 120, 3940, 7800, 1335);
+    PushButton15 = place<QPushButton>(this, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
+    PushButton21 =
+        place<QPushButton>(this, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
+    Frame7 = place<QGroupBox>(this,
+                              "Frame7",
+                              120,
+                              5805,
+                              7800,
+                              795,
+                              QStringLiteral("Wait this number of minutes of inactivity before starting screensaver"));
+    Text3 = place<QLineEdit>(Frame7, "Text3", 240, 300, 7300, 345, QStringLiteral("1"));
+    Frame9 = place<QGroupBox>(this, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
+    Option4 = place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, QStringLiteral("Play randomly"));
+    Option5 = place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, QStringLiteral("Play in order"));
+    Frame6 = place<QGroupBox>(this, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
+    Check2 = place<QCheckBox>(Frame6, "Check2", 240, 300, 1575, 255, QStringLiteral("Disable sound"));
+    Frame4 = place<QGroupBox>(this, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
+    Check3 = place<QCheckBox>(
+        Frame4, "Check3", 240, 300, 3930, 285, QStringLiteral("Load this software on Windows startup"));
+    Check8 = place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, QStringLiteral("Start in system tray"));
+    ListView2 = placeList(this, "ListView2", 2280, -30, 1200, 525);
+    ListView2->hide();
+    Option4->setChecked(true);
+
+    ListView1->setModel(&m_library.files());
+    ListView5->setModel(&m_library.folders());
+    ListView2->setModel(&m_library.playable());
+    ListView1->setToolTip(fileListHint);
+    ListView2->setToolTip(fileListHint);
+
+    // The tab order follows the design's tab indices; the option controls without one come after the minutes.
+    const QList<QWidget*> tabOrder{ListView1,
+                                   PushButton8,
+                                   PushButton1,
+                                   PushButton4,
+                                   PushButton2,
+                                   PushButton3,
+                                   PushButton5,
+                                   PushButton6,
+                                   PushButton15,
+                                   PushButton21,
+                                   ListView5,
+                                   Text3,
+                                   Option4,
+                                   Option5,
+                                   Check2,
+                                   Check3,
+                                   Check8,
+                                   PushButton7};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i) {
+        setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    }
+
+    Timer4 = new QTimer(this);
+    Timer4->setObjectName(QStringLiteral("Timer4"));
+    Timer4->setInterval(1000);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(1000);
+    cSysTray1 = new cSysTray(this);
+    cSysTray1->setObjectName(QStringLiteral("cSysTray1"));
+
+    m_listSaveTimer = new QTimer(this);
+    m_listSaveTimer->setSingleShot(true);
+    m_listSaveTimer->setInterval(0);
+
+    const QRect screenArea = screen()->availableGeometry();
+    move(screenArea.center() - rect().center());
+}
+
+void Form1::connectControls()
+{
+    connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
+    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
+
+    SettingsStore& settings = m_services.settings;
+    connect(Text3, &QLineEdit::textChanged, this, [&settings](const QString& text) {
+        settings.WriteSetting(Setting::Text3, text);
+    });
+    connect(Check2, &QCheckBox::toggled, this, [&settings](bool checked) {
+        settings.WriteSetting(Setting::Check2, checked ? QStringLiteral("1") : QStringLiteral("0"));
+    });
+    connect(Check8, &QCheckBox::toggled, this, [&settings](bool checked) {
+        settings.WriteSetting(Setting::Minimized, checked ? QStringLiteral("On") : QStringLiteral("Off"));
+    });
+    const auto writeOptions = [this, &settings](bool selected) {
+        if (!selected) {
+            return;
+        }
+        settings.WriteSetting(Setting::Option4, Convert::booleanText(Option4->isChecked()));
+        settings.WriteSetting(Setting::Option5, Convert::booleanText(Option5->isChecked()));
+    };
+    connect(Option4, &QRadioButton::toggled, this, writeOptions);
+    connect(Option5, &QRadioButton::toggled, this, writeOptions);
+
+    connect(&m_library, &VideoLibrary::busyChanged, this, [this](bool busy) {
+        setMousePointer(busy ? vbHourglass : vbDefault);
+    });
+    connect(m_listSaveTimer, &QTimer::timeout, this, &Form1::saveLists);
+}
+
+void Form1::Form_Load()
+{
+    SettingsStore& settings = m_services.settings;
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Load);
+    routine.step(100, [&] { StartupGuard = true; });
+    routine.step(102, [&] { ApplySkin(); });
+    routine.step(104, [&] {
+        const QString pointerFile = m_services.programFolder + QLatin1String("/HAND-M.CUR");
+        if (ProgramFiles::FileExists(pointerFile)) {
+            const QPixmap picture(pointerFile);
+            if (!picture.isNull()) {
+                m_customPointer = QCursor(picture);
+            }
+        }
+    });
+    routine.step(106, [&] { m_services.random.seedFromClock(); });
+    routine.step(108, [&] {
+        setWindowTitle(productTitle);
+        setWindowIcon(programIcon());
+        SetApplicationTitle();
+    });
+    routine.step(110, [&] {
+        cSysTray1->setTrayIcon(programIcon());
+        cSysTray1->setTrayTip(productTitle);
+        cSysTray1->setInTray(true);
+    });
+    routine.step(112, [&] { setColumnWidths(ListView1, {7000}); });
+    routine.step(114, [&] { Text3->setText(settings.ReadSetting(Setting::Text3)); });
+    routine.step(116, [&] { Check2->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check2))); });
+    routine.step(118,
+                 [&] { m_library.files().setPaths(ListText::splitFileList(settings.ReadSetting(Setting::Videos))); });
+    routine.step(120, [&] {
+        setColumnWidths(ListView2, {7000});
+        setColumnWidths(ListView5, {6800, 1});
+    });
+    routine.step(122, [&] {
+        m_library.folders().setPaths(ListText::splitFolderList(settings.ReadSetting(Setting::Listview5)));
+    });
+    routine.step(124, [&] { CorrelateListviewsWrapper(); });
+    routine.step(126, [&] { setOptionValue(Option4, Convert::toBoolean(settings.ReadSetting(Setting::Option4))); });
+    routine.step(128, [&] { setOptionValue(Option5, Convert::toBoolean(settings.ReadSetting(Setting::Option5))); });
+    routine.step(130, [&] {
+        setBackground(Label1, Qt::white);
+        Label1->setText(Countdown::NotCountingText);
+    });
+    QString state;
+    routine.step(132, [&] { state = settings.ReadSetting(Setting::StartStopState); });
+    if (routine.test(134, [&] { return state == QLatin1String("Off"); })) {
+        routine.step(136, [&] { PushButton2->setText(Countdown::TurnOnCaption); });
+    } else if (routine.test(138, [&] { return state == QLatin1String("On"); })) {
+        routine.step(140, [&] { m_countdown.ScreensaverOn = true; });
+        routine.step(142, [&] { StartTimer(); });
+        routine.step(144, [&] { PushButton2->setText(Countdown::TurnOffCaption); });
+    }
+    routine.step(146,
+                 [&] { Check3->setChecked(settings.ReadSetting(Setting::WindowsStartup) == QLatin1String("On")); });
+    routine.step(148, [&] { Check8->setChecked(settings.ReadSetting(Setting::Minimized) == QLatin1String("On")); });
+    routine.step(150, [&] { StartupGuard = false; });
+    if (routine.test(152, [&] { return Check8->isChecked(); })) {
+        routine.step(154, [&] { setWindowState(windowState() | Qt::WindowMinimized); });
+    }
+
+    // From here on every change of the two lists reaches the store, not only the close.
+    for (PathListModel* list : {&m_library.files(), &m_library.folders()}) {
+        const auto scheduleSave = [this] { m_listSaveTimer->start(); };
+        connect(list, &QAbstractItemModel::modelReset, this, scheduleSave);
+        connect(list, &QAbstractItemModel::rowsInserted, this, scheduleSave);
+        connect(list, &QAbstractItemModel::rowsRemoved, this, scheduleSave);
+        connect(list, &QAbstractItemModel::dataChanged, this, scheduleSave);
+    }
+}
+
+void Form1::ApplySkin()
+{
+    if (!QFileInfo(m_services.programFolder + QLatin1String("/x/o.cjs")).isFile()) {
+        return;
+    }
+    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
+    setBackground(this, buttonFace);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) || qobject_cast<QGroupBox*>(child) ||
+            qobject_cast<QLabel*>(child)) {
+            setBackground(child, buttonFace);
+        }
+    }
+}
+
+void Form1::SetApplicationTitle()
+{
+    QGuiApplication::setApplicationDisplayName(shortTitle(productTitle));
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    if (m_closing) {
+        return;
+    }
+    m_closing = true;
+    Form_QueryUnload();
+    Form_Unload();
+}
+
+void Form1::Form_QueryUnload()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_QueryUnload);
+    routine.step(100, [&] { saveLists(); });
+    routine.step(102, [&] { QCoreApplication::processEvents(); });
+    routine.step(104, [&] { m_services.playback.StopRequested = true; });
+    routine.step(106, [&] { cSysTray1->setInTray(false); });
+    routine.step(108, [&] { QCoreApplication::processEvents(); });
+    routine.step(110, [&] { QCoreApplication::processEvents(); });
+}
+
+void Form1::Form_Unload()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Unload);
+    routine.step(100, [&] { emit unloaded(); });
+}
+
+void Form1::saveLists()
+{
+    m_listSaveTimer->stop();
+    m_services.settings.WriteSetting(Setting::Videos, ListText::join(m_library.files().paths()));
+    m_services.settings.WriteSetting(Setting::Listview5, ListText::join(m_library.folders().paths()));
+}
+
+void Form1::StartTimer()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_StartTimer);
+    routine.step(100, [&] { setKeyPreview(true); });
+    routine.step(102, [&] { m_countdown.CountdownSeconds = Countdown::lengthInSeconds(Text3->text()); });
+    // The interval stays at one second: a stopped QTimer needs no zero interval, and a running one with a zero
+    // interval would fire without pause.
+    routine.step(104, [&] { Timer4->start(); });
+}
+
+void Form1::StopTimer()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_StopTimer);
+    routine.step(100, [&] { Label1->setText(Countdown::NotCountingText); });
+    routine.step(102, [&] { Timer4->stop(); });
+    routine.step(104, [&] { setKeyPreview(false); });
+    routine.step(106, [&] { m_countdown.reset(); });
+    routine.step(108, [&] { m_services.playback.StopRequested = true; });
+    if (routine.test(110, [&] { return m_countdown.ScreensaverOn; })) {
+        routine.step(112, [&] { StartTimer(); });
+    }
+}
+
+void Form1::Timer4_Timer()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_Timer4_Timer);
+    routine.step(100, [&] { m_countdown.tick(); });
+    routine.step(102, [&] { Label1->setText(Countdown::timeLeftText(m_countdown.secondsLeft())); });
+    if (routine.test(104, [&] { return !m_countdown.expired(); })) {
+        return;
+    }
+    routine.step(106, [&] { Label1->setText(Countdown::TurnedOnText); });
+    routine.step(108, [&] { Timer4->stop(); });
+    routine.step(110, [&] { PlayVideo(); });
+}
+
+void Form1::PushButton2_Click()
+{
+    SettingsStore& settings = m_services.settings;
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton2_Click);
+    if (routine.test(100, [&] { return PushButton2->text() != Countdown::TurnOnCaption; })) {
+        routine.step(102, [&] { m_countdown.ScreensaverOn = false; });
+        routine.step(104, [&] { StopTimer(); });
+        routine.step(106, [&] { PushButton2->setText(Countdown::TurnOnCaption); });
+        routine.step(108, [&] { settings.WriteSetting(Setting::StartStopState, QStringLiteral("Off")); });
+    } else {
+        routine.step(110, [&] { m_countdown.ScreensaverOn = true; });
+        routine.step(112, [&] { StartTimer(); });
+        routine.step(114, [&] { PushButton2->setText(Countdown::TurnOffCaption); });
+        routine.step(116, [&] { settings.WriteSetting(Setting::StartStopState, QStringLiteral("On")); });
+    }
+}
+
+void Form1::PushButton7_Click()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton7_Click);
+    routine.step(100, [&] { emit optionsRequested(); });
+}
+
+void Form1::PushButton8_Click()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton8_Click);
+    routine.step(100, [&] { PlayVideo(); });
+}
+
+void Form1::PlayVideo()
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_PlayVideo);
+    if (routine.test(100, [&] { return m_library.playable().size() <= 0; })) {
+        routine.step(102, [&] { m_services.dialogs.message(this, QStringLiteral("No files added.")); });
+        return;
+    }
+}
+
+void Form1::CorrelateListviewsWrapper()
+{
+    m_library.CorrelateListviewsWrapper();
+}
+
+void Form1::setMousePointer(int value)
+{
+    m_mousePointer = value;
+    switch (value) {
+    case vbHourglass:
+        setCursor(Qt::WaitCursor);
+        break;
+    case vbCustom:
+        setCursor(m_customPointer);
+        break;
+    default:
+        unsetCursor();
+        break;
+    }
+}
+
+void Form1::handleInput(int code)
+{
+    if (code != 0) {
+        StopTimer();
+    }
+}
+
+void Form1::setKeyPreview(bool on)
+{
+    if (on == m_keyPreview) {
+        return;
+    }
+    m_keyPreview = on;
+    // Keys go to the focused control; only an application-wide filter sees them before it does.
+    if (on) {
+        qApp->installEventFilter(this);
+    } else {
+        qApp->removeEventFilter(this);
+    }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::InputMethod) {
+        return false;
+    }
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this) {
+        return false;
+    }
+    if (type == QEvent::InputMethod) {
+        StopTimer();
+        return true;
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    // Tab moves between the controls; it is no input to the program.
+    if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+        return false;
+    }
+    handleInput(key == 0 ? 1 : key);
+    return true;
+}
+
+void Form1::keyPressEvent(QKeyEvent* event)
+{
+    handleInput(event->key());
+}
+
+void Form1::keyReleaseEvent(QKeyEvent* event)
+{
+    handleInput(event->key());
+}
+
+void Form1::mousePressEvent(QMouseEvent* event)
+{
+    // Presses that a control left unhandled arrive here too; only the bare surface counts.
+    if (childAt(event->position().toPoint())) {
+        return;
+    }
+    Form_MouseDown(buttonNumber(event->button()));
+}
+
+void Form1::Form_MouseDown(int button)
+{
+    GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_MouseDown);
+    routine.step(100, [&] { handleInput(button); });
+}
+
+void Form1::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (childAt(event->position().toPoint())) {
+        return;
+    }
+    handleInput(buttonNumber(event->button()));
+    if (rect().contains(event->position().toPoint())) {
+        handleInput(1);
+    }
+}
+
+void Form1::mouseMoveEvent(QMouseEvent* event)
+{
+    if (childAt(event->position().toPoint())) {
+        return;
+    }
+    if (m_mousePointer != vbHourglass) {
+        setMousePointer(vbDefault);
+    }
+    const qint32 x = Twips::fromPixels(event->position().x());
+    const qint32 y = Twips::fromPixels(event->position().y());
+    const QSize screenSize = screen()->size();
+    const qint32 screenWidth = screenSize.width() * Twips::perPixel;
+    const qint32 screenHeight = screenSize.height() * Twips::perPixel;
+    // Only a move along both axes counts; the screen size is the mark of "no position seen yet".
+    if (LastMouseX != x && LastMouseY != y && LastMouseX != screenWidth && LastMouseY != screenHeight) {
+        handleInput(1);
+    }
+    LastMouseX = x;
+    LastMouseY = y;
+}

@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/Services.h"
+#include "engine/Countdown.h"
+#include "library/VideoLibrary.h"
+
+#include <QCursor>
+#include <QWidget>
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QTreeView;
+class cSysTray;
+
+/**
+ * The main window: the video lists with their commands, the screensaver commands, the option controls and the
+ * inactivity countdown. Its load restores everything from the settings store; its close saves the lists and ends
+ * the program.
+ */
+class Form1 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    /** Mouse pointer values; the busy one also tells that a rebuild or scan is running. */
+    enum MousePointerValue
+    {
+        vbDefault = 0,
+        vbHourglass = 11,
+        vbCustom = 99,
+    };
+
+    explicit Form1(const Services& services, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    /** The start-up sequence: restores the controls and both lists, then the screensaver's on/off state. */
+    void Form_Load();
+
+    void StartTimer();
+    void StopTimer();
+    void Timer4_Timer();
+    void PlayVideo();
+    void CorrelateListviewsWrapper();
+    /** Writes the file list and the folder list to the store. */
+    void saveLists();
+
+    [[nodiscard]] int MousePointer() const
+    {
+        return m_mousePointer;
+    }
+    void setMousePointer(int value);
+
+    [[nodiscard]] const Countdown& countdown() const
+    {
+        return m_countdown;
+    }
+    [[nodiscard]] VideoLibrary& library()
+    {
+        return m_library;
+    }
+    [[nodiscard]] bool keyPreview() const
+    {
+        return m_keyPreview;
+    }
+
+    bool StartupGuard = false;
+
+    QLabel* Label1 = nullptr;
+    QPushButton* PushButton2 = nullptr;
+    QPushButton* PushButton8 = nullptr;
+    QPushButton* PushButton7 = nullptr;
+    QPushButton* PushButton6 = nullptr;
+    QTreeView* ListView1 = nullptr;
+    QPushButton* PushButton1 = nullptr;
+    QPushButton* PushButton4 = nullptr;
+    QPushButton* PushButton3 = nullptr;
+    QPushButton* PushButton5 = nullptr;
+    QTreeView* ListView5 = nullptr;
+    QPushButton* PushButton15 = nullptr;
+    QPushButton* PushButton21 = nullptr;
+    QGroupBox* Frame7 = nullptr;
+    QLineEdit* Text3 = nullptr;
+    QGroupBox* Frame9 = nullptr;
+    QRadioButton* Option4 = nullptr;
+    QRadioButton* Option5 = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QCheckBox* Check2 = nullptr;
+    QGroupBox* Frame4 = nullptr;
+    QCheckBox* Check3 = nullptr;
+    QCheckBox* Check8 = nullptr;
+    QTreeView* ListView2 = nullptr;
+    QTimer* Timer4 = nullptr;
+    QTimer* Timer2 = nullptr;
+    cSysTray* cSysTray1 = nullptr;
+
+signals:
+    /** "Screen Saver Options" was pressed. */
+    void optionsRequested();
+    /** The window has been unloaded; the program ends. */
+    void unloaded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void connectControls();
+
+    void ApplySkin();
+    void SetApplicationTitle();
+    void Form_QueryUnload();
+    void Form_Unload();
+    void Form_MouseDown(int button);
+
+    void PushButton2_Click();
+    void PushButton7_Click();
+    void PushButton8_Click();
+
+    /** Input on the window: any code but 0 resets the countdown. */
+    void handleInput(int code);
+    void setKeyPreview(bool on);
+
+    Services m_services;
+    Countdown m_countdown;
+    VideoLibrary m_library;
+    QCursor m_customPointer;
+    int m_mousePointer = vbDefault;
+    bool m_keyPreview = false;
+    bool m_closing = false;
+    qint32 LastMouseX = 0;
+    qint32 LastMouseY = 0;
+    QTimer* m_listSaveTimer = nullptr;
+};

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Startup.h"
+
+#include "app/Form1.h"
+#include "app/ProgramIcon.h"
+#include "platform/ProgramFiles.h"
+
+#include <QApplication>
+#include <QSessionManager>
+
+Startup::Startup() = default;
+
+Startup::~Startup() = default;
+
+void Startup::run()
+{
+    // The program lives on in the notification area with its main window hidden; only the main window's unload
+    // ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(programIcon());
+
+    m_form1 = std::make_unique<Form1>(
+        Services{m_settings, m_dialogs, m_report, m_random, m_playback, ProgramFiles::programFolder()});
+    Form1* form1 = m_form1.get();
+    QObject::connect(form1, &Form1::unloaded, qApp, [] { QCoreApplication::exit(0); });
+    QObject::connect(&m_signals, &UnixSignals::terminationRequested, form1, &QWidget::close);
+    QObject::connect(
+        qApp, &QGuiApplication::commitDataRequest, form1, [form1](QSessionManager&) { form1->saveLists(); });
+
+    form1->Form_Load();
+    form1->show();
+}

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "app/ErrorReport.h"
+#include "engine/PlaybackState.h"
+#include "engine/RandomGenerator.h"
+#include "platform/QtDialogs.h"
+#include "platform/UnixSignals.h"
+#include "settings/SettingsStore.h"
+
+#include <memory>
+
+class Form1;
+
+/** Builds the program's objects, wires them together and shows the main window. */
+class Startup
+{
+public:
+    Startup();
+    ~Startup();
+
+    void run();
+
+private:
+    SettingsStore m_settings;
+    QtDialogs m_dialogs;
+    ErrorReport m_report{m_dialogs};
+    RandomGenerator m_random;
+    PlaybackState m_playback;
+    UnixSignals m_signals;
+    std::unique_ptr<Form1> m_form1;
+};

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/Countdown.h"
+
+#include "platform/Convert.h"
+
+#include <algorithm>
+#include <limits>
+
+const QString Countdown::NotCountingText = QStringLiteral("Screensaver is not counting down");
+const QString Countdown::TurnedOnText = QStringLiteral("Screensaver is turned on");
+const QString Countdown::TurnOnCaption = QStringLiteral("Turn On Screensaver");
+const QString Countdown::TurnOffCaption = QStringLiteral("Turn Off Screensaver");
+
+qint32 Countdown::lengthInSeconds(const QString& minutesText)
+{
+    return Convert::toLong(Convert::toDouble(minutesText) * 60);
+}
+
+void Countdown::tick()
+{
+    // Saturates rather than wrapping, in case the timer outlives a very long count.
+    if (ElapsedSeconds < std::numeric_limits<qint32>::max()) {
+        ++ElapsedSeconds;
+    }
+}
+
+void Countdown::reset()
+{
+    ElapsedSeconds = 0;
+}
+
+qint32 Countdown::secondsLeft() const
+{
+    const qint64 left = qint64(CountdownSeconds) - ElapsedSeconds;
+    return static_cast<qint32>(
+        std::clamp<qint64>(left, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+}
+
+QString Countdown::timeLeftText(qint32 secondsLeft)
+{
+    return QStringLiteral("There will be %1:%2 minutes until screensaver starts")
+        .arg(secondsLeft / 60)
+        .arg(secondsLeft % 60, 2, 10, QLatin1Char('0'));
+}

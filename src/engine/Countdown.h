@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+/**
+ * The inactivity count of the main window. It keeps the numbers and the texts; the window's one-second timer calls
+ * tick(), and the window's input calls reset().
+ */
+class Countdown
+{
+public:
+    /** Seconds of a countdown of the given minutes ("0.5" is 30); throws Failure for text that is no number. */
+    [[nodiscard]] static qint32 lengthInSeconds(const QString& minutesText);
+
+    /** Counts one second. */
+    void tick();
+    /** The count has reached its length. */
+    [[nodiscard]] bool expired() const
+    {
+        return ElapsedSeconds >= CountdownSeconds;
+    }
+    void reset();
+
+    [[nodiscard]] qint32 secondsLeft() const;
+    /** The status text of a tick, for example "There will be 1:15 minutes until screensaver starts". */
+    [[nodiscard]] static QString timeLeftText(qint32 secondsLeft);
+
+    static const QString NotCountingText;
+    static const QString TurnedOnText;
+    static const QString TurnOnCaption;
+    static const QString TurnOffCaption;
+
+    bool ScreensaverOn = false;
+    qint32 CountdownSeconds = 0;
+    qint32 ElapsedSeconds = 0;
+};

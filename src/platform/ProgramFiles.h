@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace ProgramFiles {
+
+/** The folder of the running program, which may hold the optional skin, pointer and drag files. */
+[[nodiscard]] QString programFolder();
+
+/** True when the file's date and time can be read; never fails. */
+[[nodiscard]] bool FileExists(const QString& path);
+
+} // namespace ProgramFiles

@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+/**
+ * Turns SIGTERM, SIGINT and SIGHUP into a Qt signal on the GUI thread, so that the program can end the way a
+ * close request ends it. At most one instance may exist.
+ */
+class UnixSignals : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit UnixSignals(QObject* parent = nullptr);
+    ~UnixSignals() override;
+
+signals:
+    void terminationRequested();
+
+private:
+    void readSignal();
+
+    QSocketNotifier* m_notifier = nullptr;
+};

@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/SettingsStore.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+/** The real program, started as a user starts it and ended as the session ends it. */
+class TestProgram : public QObject
+{
+    Q_OBJECT
+
+private:
+    // True once the process has installed its own handler for the signal.
+    static bool catchesSignal(qint64 pid, int number)
+    {
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        if (!status.open(QIODevice::ReadOnly)) {
+            return false;
+        }
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("SigCgt:")) {
+                const quint64 mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+                return mask & (quint64(1) << (number - 1));
+            }
+        }
+        return false;
+    }
+
+private slots:
+    void testTerminationSavesTheLists()
+    {
+        QTemporaryDir config;
+        const QString storeFile = config.filePath(QStringLiteral("Quelmar/Lumaveil.conf"));
+        SettingsStore(storeFile).WriteSetting(Setting::Videos, QStringLiteral("/v/one.mkv;/v/two.mkv"));
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
+
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+
+        const SettingsStore store(storeFile);
+        QCOMPARE(store.ReadSetting(Setting::Videos), QStringLiteral("/v/one.mkv;/v/two.mkv"));
+        // The folder list was never stored before; the close wrote it.
+        QCOMPARE(store.ReadSetting(QStringLiteral("Listview5"), QStringLiteral("absent")), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
+#include "TestProgram.moc"
