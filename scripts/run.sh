@@ -12,4 +12,4 @@ if [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${DISPLAY:-}" ]; then
 fi
 echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): starting Lumaveil on a virtual display (Xvfb)."
 echo "Connect to it with a VNC server or take screenshots with: xwd -root -display \$DISPLAY"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$program" "$@"
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$program" "$@"

@@ -7,5 +7,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" test
 "$top/scripts/build.sh"
 cd "$top/build"
-exec xvfb-run -a -s "-screen 0 1280x1024x24" "$top/scripts/with-tray.sh" \
+exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$top/scripts/with-tray.sh" \
     ctest --output-on-failure -j2 "$@"

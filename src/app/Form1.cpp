@@ -333,13 +333,14 @@ void Form1::Form_Load()
         routine.step(154, [&] { setWindowState(windowState() | Qt::WindowMinimized); });
     }
 
-    // From here on every change of the two lists reaches the store, not only the close.
+    // From here on every change of the two lists reaches the store, not only the close. The timer gathers the
+    // changes of one command into one write.
     for (PathListModel* list : {&m_library.files(), &m_library.folders()}) {
-        const auto scheduleSave = [this] { m_listSaveTimer->start(); };
-        connect(list, &QAbstractItemModel::modelReset, this, scheduleSave);
-        connect(list, &QAbstractItemModel::rowsInserted, this, scheduleSave);
-        connect(list, &QAbstractItemModel::rowsRemoved, this, scheduleSave);
-        connect(list, &QAbstractItemModel::dataChanged, this, scheduleSave);
+        const auto start = QOverload<>::of(&QTimer::start);
+        connect(list, &QAbstractItemModel::modelReset, m_listSaveTimer, start, Qt::UniqueConnection);
+        connect(list, &QAbstractItemModel::rowsInserted, m_listSaveTimer, start, Qt::UniqueConnection);
+        connect(list, &QAbstractItemModel::rowsRemoved, m_listSaveTimer, start, Qt::UniqueConnection);
+        connect(list, &QAbstractItemModel::dataChanged, m_listSaveTimer, start, Qt::UniqueConnection);
     }
 }
 

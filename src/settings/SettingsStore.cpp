@@ -2,11 +2,14 @@
 #include "settings/SettingsStore.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 
 #include <array>
+
+Q_LOGGING_CATEGORY(lcSettings, "lumaveil.settings")
 
 namespace {
 
@@ -95,6 +98,9 @@ void SettingsStore::WriteSetting(const QString& key, const QString& text)
     // An empty text is a value of its own, not an absent key.
     m_settings.setValue(key, text.isNull() ? QString(QLatin1String("")) : text);
     m_settings.sync();
+    if (m_settings.status() != QSettings::NoError) {
+        qCWarning(lcSettings) << "Could not write" << key << "to" << m_settings.fileName();
+    }
 }
 
 QString SettingsStore::fileName() const
