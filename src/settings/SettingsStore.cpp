@@ -2,9 +2,9 @@
 #include "settings/SettingsStore.h"
 
 #include <QDir>
-#include <QLoggingCategory>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStringList>
 
 #include <array>
@@ -13,7 +13,7 @@ Q_LOGGING_CATEGORY(lcSettings, "lumaveil.settings")
 
 namespace {
 
-struct KeySpec
+struct KeyEntry
 {
     Setting setting;
     const char* key;
@@ -21,28 +21,28 @@ struct KeySpec
 };
 
 constexpr std::array keyTable{
-    KeySpec{Setting::Text3, "Text3", "1"},
-    KeySpec{Setting::Check2, "Check2", "0"},
-    KeySpec{Setting::WindowsStartup, "Windows Startup", "Off"},
-    KeySpec{Setting::Minimized, "Minimized", "Off"},
-    KeySpec{Setting::Option4, "Option4", "1"},
-    KeySpec{Setting::Option5, "Option5", "0"},
-    KeySpec{Setting::StartStopState, "StartStopState", "Off"},
-    KeySpec{Setting::Videos, "Videos", ""},
-    KeySpec{Setting::Listview5, "Listview5", ""},
-    KeySpec{Setting::Extension, "Extension", "txt"},
-    KeySpec{Setting::LastFolder, "LastFolder", ""},
-    KeySpec{Setting::LastFolderDot, "LastFolderDot", ""},
-    KeySpec{Setting::SlideshowInterval, "Slideshow Interval", "10"},
-    KeySpec{Setting::Password, "Password", ""},
-    KeySpec{Setting::PasswordMouseMove, "Password Mouse Move", "0"},
-    KeySpec{Setting::Option1, "Option1", "1"},
-    KeySpec{Setting::Option2, "Option2", "0"},
-    KeySpec{Setting::Check1, "Check1", "0"},
-    KeySpec{Setting::Check4, "Check4", "0"},
+    KeyEntry{Setting::Text3, "Text3", "1"},
+    KeyEntry{Setting::Check2, "Check2", "0"},
+    KeyEntry{Setting::WindowsStartup, "Windows Startup", "Off"},
+    KeyEntry{Setting::Minimized, "Minimized", "Off"},
+    KeyEntry{Setting::Option4, "Option4", "1"},
+    KeyEntry{Setting::Option5, "Option5", "0"},
+    KeyEntry{Setting::StartStopState, "StartStopState", "Off"},
+    KeyEntry{Setting::Videos, "Videos", ""},
+    KeyEntry{Setting::Listview5, "Listview5", ""},
+    KeyEntry{Setting::Extension, "Extension", "txt"},
+    KeyEntry{Setting::LastFolder, "LastFolder", ""},
+    KeyEntry{Setting::LastFolderDot, "LastFolderDot", ""},
+    KeyEntry{Setting::SlideshowInterval, "Slideshow Interval", "10"},
+    KeyEntry{Setting::Password, "Password", ""},
+    KeyEntry{Setting::PasswordMouseMove, "Password Mouse Move", "0"},
+    KeyEntry{Setting::Option1, "Option1", "1"},
+    KeyEntry{Setting::Option2, "Option2", "0"},
+    KeyEntry{Setting::Check1, "Check1", "0"},
+    KeyEntry{Setting::Check4, "Check4", "0"},
 };
 
-const KeySpec& spec(Setting setting)
+const KeyEntry& entryOf(Setting setting)
 {
     const auto& entry = keyTable[static_cast<std::size_t>(setting)];
     Q_ASSERT(entry.setting == setting);
@@ -53,12 +53,12 @@ const KeySpec& spec(Setting setting)
 
 QString settingKey(Setting setting)
 {
-    return QString::fromLatin1(spec(setting).key);
+    return QString::fromLatin1(entryOf(setting).key);
 }
 
 QString settingDefault(Setting setting)
 {
-    return QString::fromLatin1(spec(setting).defaultText);
+    return QString::fromLatin1(entryOf(setting).defaultText);
 }
 
 SettingsStore::SettingsStore()
