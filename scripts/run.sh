@@ -11,5 +11,5 @@ if [ -n "${WAYLAND_DISPLAY:-}" ] || [ -n "${DISPLAY:-}" ]; then
     exec "$program" "$@"
 fi
 echo "No display found (neither DISPLAY nor WAYLAND_DISPLAY is set): starting Lumaveil on a virtual display (Xvfb)."
-echo "Connect to it with a VNC server or take screenshots with: xwd -root -display \$DISPLAY"
+echo "Lumaveil runs there until you stop it with Ctrl+C."
 exec xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$program" "$@"
