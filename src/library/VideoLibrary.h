@@ -1,14 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "library/FolderScanner.h"
 #include "library/PathListModel.h"
 
 #include <QObject>
+#include <QThreadPool>
+
+#include <functional>
+#include <memory>
 
 class ErrorReporter;
 
 /**
  * The three library lists: the files and the folders the user collected, and the playable list derived from them.
+ * Folder walks run on a worker thread so that the window stays responsive; the library is busy while one runs.
  */
 class VideoLibrary : public QObject
 {
@@ -16,6 +22,7 @@ class VideoLibrary : public QObject
 
 public:
     explicit VideoLibrary(ErrorReporter& reporter, QObject* parent = nullptr);
+    ~VideoLibrary() override;
 
     PathListModel& files()
     {
@@ -30,16 +37,38 @@ public:
         return m_playable;
     }
 
-    /** Rebuilds the playable list from the file list and the folder list. */
+    /**
+     * Rebuilds the playable list from the file list and the folder list as they stand now. The list changes when
+     * the walk is done; a later rebuild supersedes one still running.
+     */
     void CorrelateListviewsWrapper();
 
+    /**
+     * Runs a folder walk on a worker thread and hands its result to done on this object's thread. done must not
+     * throw; a walk that throws is reported and done is not called.
+     */
+    void walkInBackground(std::function<QStringList(const FolderScanner::StopFlag*)> walk,
+                          std::function<void(const QStringList&)> done);
+
+    [[nodiscard]] bool isBusy() const
+    {
+        return m_busyJobs > 0;
+    }
+
 signals:
-    /** A rebuild started (true) or ended (false). */
+    /** The library started (true) or ended (false) walking folders. */
     void busyChanged(bool busy);
 
 private:
+    void startJob();
+    void endJob();
+
     ErrorReporter& m_reporter;
     PathListModel m_files;
     PathListModel m_folders;
     PathListModel m_playable;
+    QThreadPool m_workers;
+    std::shared_ptr<FolderScanner::StopFlag> m_stopAll;
+    std::shared_ptr<FolderScanner::StopFlag> m_stopRebuild;
+    int m_busyJobs = 0;
 };

@@ -325,8 +325,8 @@ private slots:
         Form1& form = load();
         QSignalSpy unloaded(&form, &Form1::unloaded);
 
-        QCOMPARE(form.library().playable().paths(),
-                 QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b.avi")}));
+        QTRY_COMPARE(form.library().playable().paths(),
+                     QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b.avi")}));
         form.close();
 
         QCOMPARE(read(Setting::Videos), QStringLiteral("/v/a.mkv;/v/b.avi"));
