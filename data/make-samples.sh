@@ -12,7 +12,7 @@ if ! command -v ffmpeg >/dev/null 2>&1; then
     exit 1
 fi
 
-here=$(CDPATH= cd -- "$(dirname -- "$0")" && pwd)
+here=$(CDPATH='' cd -- "$(dirname -- "$0")" && pwd)
 out=${1:-"$here/Samples"}
 mkdir -p -- "$out"
 
@@ -38,7 +38,7 @@ encode() {
     # shellcheck disable=SC2086 # $common and $exact are deliberately split
     ffmpeg $common \
         -filter_complex "$video,$vfade,format=yuv420p[v]" \
-        -filter_complex "$audio,$afade[a]" \
+        -filter_complex "$audio,${afade}[a]" \
         -map "[v]" -map "[a]" -t "$secs" $exact "$@" "$out/$name"
 }
 
@@ -182,8 +182,8 @@ encode "Lava Lamp.wmv" \
            :b='$lava_mask;(1-ld(1))*(45+180*ld(0)*ld(0))+ld(1)*(55+50*ld(2))',
      vignette=PI/4" \
     "aevalsrc=s=44100:c=stereo:exprs=
-       '(0.05*sin(2*PI*98*t)+0.035*sin(2*PI*146.83*t)+0.02*sin(2*PI*196.4*t))*(0.7+0.3*sin(2*PI*0.15*t))'|
-       '(0.05*sin(2*PI*98.2*t)+0.035*sin(2*PI*147.0*t)+0.02*sin(2*PI*196*t))*(0.7+0.3*sin(2*PI*0.15*t+1.5))',
+       '(0.04*sin(2*PI*98*t)+0.028*sin(2*PI*146.83*t)+0.016*sin(2*PI*196.4*t))*(0.7+0.3*sin(2*PI*0.15*t))'|
+       '(0.04*sin(2*PI*98.2*t)+0.028*sin(2*PI*147.0*t)+0.016*sin(2*PI*196*t))*(0.7+0.3*sin(2*PI*0.15*t+1.5))',
      lowpass=f=1200" \
     -c:v wmv2 -q:v 4 -g 250 \
     -c:a wmav2 -b:a 64k
