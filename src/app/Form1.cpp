@@ -5,6 +5,7 @@
 #include "app/ShortTitle.h"
 #include "engine/PlaybackState.h"
 #include "engine/RandomGenerator.h"
+#include "library/LibraryListView.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/GuardedRoutine.h"
@@ -58,7 +59,7 @@ Control* place(QWidget* parent, const char* name, int left, int top, int width, 
     auto* control = new Control(parent);
     control->setObjectName(QLatin1String(name));
     control->setGeometry(Twips::toPixels(left, top, width, height));
-    if constexpr (!std::is_same_v<Control, QTreeView>) {
+    if constexpr (!std::is_base_of_v<QTreeView, Control>) {
         if constexpr (std::is_same_v<Control, QGroupBox>) {
             control->setTitle(caption);
         } else {
@@ -72,9 +73,10 @@ Control* place(QWidget* parent, const char* name, int left, int top, int width, 
     return control;
 }
 
-QTreeView* placeList(QWidget* parent, const char* name, int left, int top, int width, int height)
+template <typename List = QTreeView>
+List* placeList(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
-    auto* list = place<QTreeView>(parent, name, left, top, width, height);
+    auto* list = place<List>(parent, name, left, top, width, height);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setItemsExpandable(false);
@@ -134,6 +136,11 @@ Form1::Form1(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_library(services.report)
+    , m_commands(m_library,
+                 services.settings,
+                 services.dialogs,
+                 services.report,
+                 ProgramFiles::samplesFolder(services.programFolder))
     , m_customPointer(Qt::PointingHandCursor)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -160,14 +167,14 @@ void Form1::createControls()
     PushButton8 = place<QPushButton>(this, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
     PushButton7 = place<QPushButton>(this, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
     PushButton6 = place<QPushButton>(this, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
-    ListView1 = placeList(this, "ListView1", 120, 1500, 7800, 1335);
+    ListView1 = placeList<LibraryListView>(this, "ListView1", 120, 1500, 7800, 1335);
     PushButton1 = place<QPushButton>(this, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
     PushButton4 =
         place<QPushButton>(this, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
     PushButton3 = place<QPushButton>(this, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
     PushButton5 =
         place<QPushButton>(this, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
-    ListView5 = placeList(this, "ListView5", 120, 3940, 7800, 1335);
+    ListView5 = placeList<LibraryListView>(this, "ListView5", 120, 3940, 7800, 1335);
     PushButton15 = place<QPushButton>(this, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
     PushButton21 =
         place<QPushButton>(this, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
@@ -265,6 +272,21 @@ void Form1::connectControls()
     connect(Option4, &QRadioButton::toggled, this, writeOptions);
     connect(Option5, &QRadioButton::toggled, this, writeOptions);
 
+    m_commands.setWindow(this);
+    connect(PushButton1, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton1_Click);
+    connect(PushButton3, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton3_Click);
+    connect(PushButton4, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton4_Click);
+    connect(PushButton5, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton5_Click);
+    connect(PushButton6, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton6_Click);
+    connect(PushButton15, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton15_Click);
+    connect(PushButton21, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton21_Click);
+    connect(ListView1, &LibraryListView::pathsDropped, &m_commands, &LibraryCommands::dropOnFileList);
+    connect(ListView5, &LibraryListView::pathsDropped, &m_commands, &LibraryCommands::dropOnFolderList);
+    connect(ListView1, &LibraryListView::keyPressed, &m_commands, &LibraryCommands::ListView1_KeyDown);
+    connect(ListView5, &LibraryListView::keyPressed, &m_commands, &LibraryCommands::ListView5_KeyDown);
+    connect(ListView1, &LibraryListView::doubleClickedEntry, &m_commands, &LibraryCommands::ListView1_DblClick);
+    connect(ListView5, &LibraryListView::doubleClickedEntry, &m_commands, &LibraryCommands::ListView5_DblClick);
+
     connect(&m_library, &VideoLibrary::busyChanged, this, [this](bool busy) {
         setMousePointer(busy ? vbHourglass : vbDefault);
     });
@@ -285,6 +307,8 @@ void Form1::Form_Load()
                 m_customPointer = QCursor(picture);
             }
         }
+        const QPixmap dragPicture(m_services.programFolder + QLatin1String("/drag.ico"));
+        ListView1->setReorderable(true, dragPicture.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(dragPicture));
     });
     routine.step(106, [&] { m_services.random.seedFromClock(); });
     routine.step(108, [&] {

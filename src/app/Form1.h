@@ -3,6 +3,7 @@
 
 #include "app/Services.h"
 #include "engine/Countdown.h"
+#include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
 
 #include <QCursor>
@@ -15,6 +16,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class LibraryListView;
 class QTreeView;
 class cSysTray;
 
@@ -64,6 +66,10 @@ public:
     {
         return m_library;
     }
+    [[nodiscard]] LibraryCommands& libraryCommands()
+    {
+        return m_commands;
+    }
     [[nodiscard]] bool keyPreview() const
     {
         return m_keyPreview;
@@ -76,12 +82,12 @@ public:
     QPushButton* PushButton8 = nullptr;
     QPushButton* PushButton7 = nullptr;
     QPushButton* PushButton6 = nullptr;
-    QTreeView* ListView1 = nullptr;
+    LibraryListView* ListView1 = nullptr;
     QPushButton* PushButton1 = nullptr;
     QPushButton* PushButton4 = nullptr;
     QPushButton* PushButton3 = nullptr;
     QPushButton* PushButton5 = nullptr;
-    QTreeView* ListView5 = nullptr;
+    LibraryListView* ListView5 = nullptr;
     QPushButton* PushButton15 = nullptr;
     QPushButton* PushButton21 = nullptr;
     QGroupBox* Frame7 = nullptr;
@@ -135,6 +141,7 @@ private:
     Services m_services;
     Countdown m_countdown;
     VideoLibrary m_library;
+    LibraryCommands m_commands;
     QCursor m_customPointer;
     int m_mousePointer = vbDefault;
     bool m_keyPreview = false;

@@ -39,6 +39,16 @@ void PathListModel::removeAt(qsizetype row)
     endRemoveRows();
 }
 
+void PathListModel::swapRows(qsizetype first, qsizetype second)
+{
+    if (first == second || first < 0 || second < 0 || first >= m_paths.size() || second >= m_paths.size()) {
+        return;
+    }
+    m_paths.swapItemsAt(first, second);
+    emit dataChanged(index(static_cast<int>(first), 0), index(static_cast<int>(first), 0));
+    emit dataChanged(index(static_cast<int>(second), 0), index(static_cast<int>(second), 0));
+}
+
 void PathListModel::clear()
 {
     setPaths({});

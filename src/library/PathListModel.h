@@ -27,6 +27,8 @@ public:
     void append(const QString& path);
     void append(const QStringList& paths);
     void removeAt(qsizetype row);
+    /** Exchanges the texts of two rows. */
+    void swapRows(qsizetype first, qsizetype second);
     void clear();
 
     int rowCount(const QModelIndex& parent = {}) const override;

@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/QtDialogs.h"
 
+#include <QDesktopServices>
+#include <QFileDialog>
 #include <QGuiApplication>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace {
 
@@ -30,4 +34,38 @@ void QtDialogs::message(QWidget* parent, const QString& text, Icon icon, const Q
                     parent);
     box.setTextFormat(Qt::PlainText);
     box.exec();
+}
+
+bool QtDialogs::question(QWidget* parent, const QString& text, const QString& caption)
+{
+    QMessageBox box(QMessageBox::NoIcon,
+                    captionOrShortTitle(caption),
+                    displayText(text),
+                    QMessageBox::Yes | QMessageBox::No,
+                    parent);
+    box.setTextFormat(Qt::PlainText);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString QtDialogs::inputText(QWidget* parent, const QString& prompt, const QString& proposal)
+{
+    bool accepted = false;
+    const QString answer = QInputDialog::getText(
+        parent, captionOrShortTitle({}), displayText(prompt), QLineEdit::Normal, proposal, &accepted);
+    return accepted ? answer : QString();
+}
+
+QStringList QtDialogs::openFiles(QWidget* parent, const QString& title, const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, QString(), filter);
+}
+
+QString QtDialogs::pickFolder(QWidget* parent, const QString& title, const QString& startFolder)
+{
+    return QFileDialog::getExistingDirectory(parent, title, startFolder);
+}
+
+void QtDialogs::showFolder(const QString& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }

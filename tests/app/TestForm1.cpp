@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 #include "fakes/TestEnvironment.h"
+#include "library/LibraryListView.h"
 #include "shell/cSysTray.h"
 
 #include <QCheckBox>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -345,6 +347,23 @@ private slots:
         form.library().folders().append(QStringLiteral("/films/"));
         QTRY_COMPARE(read(Setting::Videos), QStringLiteral("/v/new.mkv"));
         QCOMPARE(read(Setting::Listview5), QStringLiteral("/films/"));
+    }
+
+    void testBusyPointerWhileFoldersAreWalked()
+    {
+        Form1& form = load();
+        QTRY_COMPARE(form.MousePointer(), int(Form1::vbDefault));
+        QSemaphore gate;
+        form.library().walkInBackground(
+            [&gate](const FolderScanner::StopFlag*) {
+                gate.acquire();
+                return QStringList();
+            },
+            [](const QStringList&) {});
+        QCOMPARE(form.MousePointer(), int(Form1::vbHourglass));
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        gate.release();
+        QTRY_COMPARE(form.MousePointer(), int(Form1::vbDefault));
     }
 
     void testSkinFileGivesTheButtonFace()

@@ -1,0 +1,141 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/LibraryListView.h"
+
+#include "library/PathListModel.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
+
+namespace {
+
+QStringList localPaths(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            paths.append(url.toLocalFile());
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+LibraryListView::LibraryListView(QWidget* parent)
+    : QTreeView(parent)
+{
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+}
+
+void LibraryListView::setReorderable(bool on, const QCursor& dragCursor)
+{
+    m_reorderable = on;
+    m_dragCursor = dragCursor;
+}
+
+int LibraryListView::selectedRow() const
+{
+    const QModelIndexList selected = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    return selected.isEmpty() ? -1 : selected.first().row();
+}
+
+// Only a list of files is welcome; anything else shows that it cannot be dropped here.
+void LibraryListView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void LibraryListView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (localPaths(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void LibraryListView::dropEvent(QDropEvent* event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit pathsDropped(paths);
+}
+
+void LibraryListView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    emit doubleClickedEntry(selectedRow());
+}
+
+void LibraryListView::keyPressEvent(QKeyEvent* event)
+{
+    emit keyPressed(event->key(), selectedRow());
+    QTreeView::keyPressEvent(event);
+}
+
+void LibraryListView::mousePressEvent(QMouseEvent* event)
+{
+    QTreeView::mousePressEvent(event);
+    if (!m_reorderable || event->button() != Qt::LeftButton) {
+        return;
+    }
+    const QModelIndex entry = indexAt(event->position().toPoint());
+    if (entry.isValid()) {
+        m_dragged = entry.siblingAtColumn(0);
+        viewport()->setCursor(m_dragCursor);
+    }
+    m_dragging = true;
+}
+
+// The carried entry moves one place each time the pointer reaches another entry: the two texts change places.
+void LibraryListView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!m_reorderable || !m_dragging) {
+        QTreeView::mouseMoveEvent(event);
+        return;
+    }
+    auto* list = qobject_cast<PathListModel*>(model());
+    const QModelIndex hovered = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    if (!list || !hovered.isValid() || !m_dragged.isValid()) {
+        return;
+    }
+    const int from = m_dragged.row();
+    const int to = hovered.row();
+    if (list->paths().at(from) == list->paths().at(to)) {
+        return;
+    }
+    list->swapRows(from, to);
+    m_dragged = hovered;
+    selectionModel()->setCurrentIndex(hovered, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // Near the top or bottom edge the list scrolls, so that the entry can be carried past what is visible.
+    const int y = event->position().toPoint().y();
+    const int edge = visualRect(hovered).height();
+    if (y < edge && to > 0) {
+        scrollTo(list->index(to - 1, 0));
+    } else if (y > viewport()->height() - edge && to + 1 < list->rowCount()) {
+        scrollTo(list->index(to + 1, 0));
+    }
+}
+
+void LibraryListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (m_dragging) {
+        m_dragging = false;
+        viewport()->unsetCursor();
+    }
+}
