@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/VideoPlayer.h"
+
+#include <QPointer>
+
+#include <atomic>
+#include <memory>
+
+struct mpv_handle;
+struct mpv_event;
+class MpvVideoSurface;
+
+/**
+ * The video player on libmpv. mpv decodes on its own threads and draws through its render API into an OpenGL
+ * window hosted by videoWidget(); its events are drained on this object's thread. The player never calls mpv
+ * synchronously once the picture is set up, as that would stall mpv's core, which waits for the GUI thread to draw.
+ */
+class MpvVideoPlayer : public VideoPlayer
+{
+    Q_OBJECT
+
+public:
+    struct Options
+    {
+        /** Without video output the player decodes and times everything but shows nothing: for tests. */
+        bool videoOutput = true;
+        /** mpv's audio output; empty for its default. */
+        QString audioOutput;
+        /** Plays as fast as it can decode, not in real time: for tests. */
+        bool untimed = false;
+    };
+
+    explicit MpvVideoPlayer(const Options& options, QObject* parent = nullptr);
+    ~MpvVideoPlayer() override;
+
+    /** Whether mpv could be started; a player that failed reports every file as unplayable. */
+    [[nodiscard]] bool isValid() const
+    {
+        return m_mpv != nullptr;
+    }
+
+    QWidget* videoWidget() override;
+    void setURL(const QString& path) override;
+    QString URL() const override;
+    int playState() const override;
+    double duration() const override;
+    double currentPosition() const override;
+    void setCurrentPosition(double seconds) override;
+    void stop() override;
+    void close() override;
+    void setVolume(int volume) override;
+    void setMute(bool mute) override;
+    void setStretchToFit(bool stretch) override;
+    void setUiMode(const QString& mode) override;
+
+private:
+    struct MpvDestroy
+    {
+        void operator()(mpv_handle* mpv) const;
+    };
+
+    void drainEvents();
+    void handle(const mpv_event& event);
+    void setState(int state);
+    void command(std::initializer_list<const char*> arguments);
+    void setProperty(const char* name, const QString& value);
+    void fail(const QString& message);
+
+    std::unique_ptr<mpv_handle, MpvDestroy> m_mpv;
+    std::unique_ptr<QWidget> m_container;
+    QPointer<MpvVideoSurface> m_surface;
+    std::atomic<bool> m_drainQueued{false};
+    QString m_url;
+    int m_state = Ready;
+    double m_duration = 0;
+    double m_position = 0;
+    // Events of files left behind by a new URL are ignored until mpv starts the new one.
+    bool m_loading = false;
+    qint64 m_entry = -1;
+    bool m_started = false;
+    bool m_frameAwaited = false;
+};
