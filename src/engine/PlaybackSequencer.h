@@ -1,0 +1,97 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+
+class ErrorReporter;
+class PlaybackOptions;
+class RandomGenerator;
+class VideoPlayer;
+
+/**
+ * One showing: plays the videos of the playable list one after another, in order or at random, each from its start
+ * or from a random place, in full or for a set number of seconds, until a stop is requested. It follows the player's
+ * events; nothing waits or polls. The options are read afresh for every video.
+ */
+class PlaybackSequencer : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Items = std::function<QStringList()>;
+
+    PlaybackSequencer(PlaybackOptions& options,
+                      RandomGenerator& random,
+                      ErrorReporter& reporter,
+                      QObject* parent = nullptr);
+
+    /** floor(r × n) + 1: an item number from 1 to n, each equally likely. */
+    [[nodiscard]] static double PickRandomItem(RandomGenerator& random, qint32 count);
+    /** r × d + 1 seconds. */
+    [[nodiscard]] static double PickRandomStart(RandomGenerator& random, double duration);
+
+    /**
+     * Starts a showing on the player, or starts the running one afresh: the order begins again at the first item.
+     * items gives the playable list as it stands whenever a video is chosen.
+     */
+    void start(VideoPlayer* player, Items items);
+    /** No further video starts; the one playing goes on until its window closes it. */
+    void requestStop();
+
+    [[nodiscard]] bool StopRequested() const
+    {
+        return m_stopRequested;
+    }
+    [[nodiscard]] bool isShowing() const
+    {
+        return m_showing;
+    }
+    /** Every video of the list failed in a row: the showing waits, black, for input to end it. */
+    [[nodiscard]] bool isIdle() const
+    {
+        return m_idle;
+    }
+
+    /** The play-length check, once a second while a limited video plays: stops it once it reached the limit. */
+    void checkPlayLength();
+
+    /** The position, in whole seconds, at which the play-length check stops the current video. */
+    qint32 StopPosition = 0;
+
+signals:
+    /** A video is about to start: the playback window shows itself, parks the pointer and comes to the top. */
+    void aboutToPlay(bool fullScreen);
+    /** The play-length check is wanted (for the current video) or not. */
+    void playLengthCheckWanted(bool on);
+
+private:
+    void cycle();
+    void onStateChanged(int state);
+    void startAtRandomPlace();
+    void videoEnded();
+    void setPlayLengthCheck(bool on);
+
+    PlaybackOptions& m_options;
+    RandomGenerator& m_random;
+    ErrorReporter& m_reporter;
+    QPointer<VideoPlayer> m_player;
+    Items m_items;
+    bool m_stopRequested = false;
+    bool m_showing = false;
+    bool m_idle = false;
+    qint32 m_orderCounter = 0;
+    // Counts starts and stops, so that a next video scheduled before either is dropped.
+    quint64 m_generation = 0;
+    // The video of the current cycle.
+    qint32 m_item = 0;
+    bool m_videoStarted = false;
+    bool m_randomStartPending = false;
+    bool m_playLengthCheck = false;
+    // The items that failed since the last video that played.
+    QSet<qint32> m_failed;
+};
