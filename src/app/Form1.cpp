@@ -6,6 +6,7 @@
 #include "engine/PlaybackState.h"
 #include "engine/RandomGenerator.h"
 #include "library/LibraryListView.h"
+#include "platform/Controls.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/GuardedRoutine.h"
@@ -37,46 +38,19 @@ const QString fileListHint =
     QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to right and out of window "
                    "to reveal full names.");
 
-QFont windowFont()
+QPushButton*
+placeButton(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption)
 {
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(9);
-    font.setBold(true);
-    return font;
-}
-
-QFont buttonFont()
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPointSizeF(11.25);
-    font.setBold(true);
-    return font;
-}
-
-template <typename Control>
-Control* place(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption = {})
-{
-    auto* control = new Control(parent);
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(Twips::toPixels(left, top, width, height));
-    if constexpr (!std::is_base_of_v<QTreeView, Control>) {
-        if constexpr (std::is_same_v<Control, QGroupBox>) {
-            control->setTitle(caption);
-        } else {
-            control->setText(caption);
-        }
-    }
-    if constexpr (std::is_same_v<Control, QPushButton>) {
-        control->setFont(buttonFont());
-        control->setAutoDefault(false);
-    }
-    return control;
+    auto* button = Controls::place<QPushButton>(parent, name, left, top, width, height, caption);
+    button->setFont(Controls::arialBold(11.25));
+    button->setAutoDefault(false);
+    return button;
 }
 
 template <typename List = QTreeView>
 List* placeList(QWidget* parent, const char* name, int left, int top, int width, int height)
 {
-    auto* list = place<List>(parent, name, left, top, width, height);
+    auto* list = Controls::place<List>(parent, name, left, top, width, height);
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setItemsExpandable(false);
@@ -93,40 +67,6 @@ void setColumnWidths(QTreeView* list, std::initializer_list<int> twips)
     int column = 0;
     for (int width : twips) {
         list->setColumnWidth(column++, std::max(1, Twips::toPixels(width)));
-    }
-}
-
-void setBackground(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
-
-// An option button may be cleared as well as set: a stored "False" leaves the group without a selection.
-void setOptionValue(QRadioButton* option, bool selected)
-{
-    if (selected || !option->isChecked()) {
-        option->setChecked(selected);
-        return;
-    }
-    option->setAutoExclusive(false);
-    option->setChecked(false);
-    option->setAutoExclusive(true);
-}
-
-int buttonNumber(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
     }
 }
 
@@ -158,43 +98,42 @@ void Form1::createControls()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(8040), Twips::toPixels(8220));
-    setFont(windowFont());
-    setBackground(this, Qt::white);
+    setFont(Controls::arialBold(9));
+    Controls::setBackground(this, Qt::white);
     setMouseTracking(true);
 
-    Label1 = place<QLabel>(this, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
-    PushButton2 = place<QPushButton>(this, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
-    PushButton8 = place<QPushButton>(this, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
-    PushButton7 = place<QPushButton>(this, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
-    PushButton6 = place<QPushButton>(this, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
+    Label1 = Controls::place<QLabel>(this, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
+    PushButton2 = placeButton(this, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
+    PushButton8 = placeButton(this, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
+    PushButton7 = placeButton(this, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
+    PushButton6 = placeButton(this, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
     ListView1 = placeList<LibraryListView>(this, "ListView1", 120, 1500, 7800, 1335);
-    PushButton1 = place<QPushButton>(this, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
-    PushButton4 =
-        place<QPushButton>(this, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
-    PushButton3 = place<QPushButton>(this, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
-    PushButton5 =
-        place<QPushButton>(this, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
+    PushButton1 = placeButton(this, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
+    PushButton4 = placeButton(this, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
+    PushButton3 = placeButton(this, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
+    PushButton5 = placeButton(this, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
     ListView5 = placeList<LibraryListView>(this, "ListView5", 120, 3940, 7800, 1335);
-    PushButton15 = place<QPushButton>(this, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
+    PushButton15 = placeButton(this, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
     PushButton21 =
-        place<QPushButton>(this, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
-    Frame7 = place<QGroupBox>(this,
-                              "Frame7",
-                              120,
-                              5805,
-                              7800,
-                              795,
-                              QStringLiteral("Wait this number of minutes of inactivity before starting screensaver"));
-    Text3 = place<QLineEdit>(Frame7, "Text3", 240, 300, 7300, 345, QStringLiteral("1"));
-    Frame9 = place<QGroupBox>(this, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
-    Option4 = place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, QStringLiteral("Play randomly"));
-    Option5 = place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, QStringLiteral("Play in order"));
-    Frame6 = place<QGroupBox>(this, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
-    Check2 = place<QCheckBox>(Frame6, "Check2", 240, 300, 1575, 255, QStringLiteral("Disable sound"));
-    Frame4 = place<QGroupBox>(this, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
-    Check3 = place<QCheckBox>(
+        placeButton(this, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
+    Frame7 = Controls::place<QGroupBox>(
+        this,
+        "Frame7",
+        120,
+        5805,
+        7800,
+        795,
+        QStringLiteral("Wait this number of minutes of inactivity before starting screensaver"));
+    Text3 = Controls::place<QLineEdit>(Frame7, "Text3", 240, 300, 7300, 345, QStringLiteral("1"));
+    Frame9 = Controls::place<QGroupBox>(this, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
+    Option4 = Controls::place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, QStringLiteral("Play randomly"));
+    Option5 = Controls::place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, QStringLiteral("Play in order"));
+    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
+    Check2 = Controls::place<QCheckBox>(Frame6, "Check2", 240, 300, 1575, 255, QStringLiteral("Disable sound"));
+    Frame4 = Controls::place<QGroupBox>(this, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
+    Check3 = Controls::place<QCheckBox>(
         Frame4, "Check3", 240, 300, 3930, 285, QStringLiteral("Load this software on Windows startup"));
-    Check8 = place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, QStringLiteral("Start in system tray"));
+    Check8 = Controls::place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, QStringLiteral("Start in system tray"));
     ListView2 = placeList(this, "ListView2", 2280, -30, 1200, 525);
     ListView2->hide();
     Option4->setChecked(true);
@@ -300,13 +239,7 @@ void Form1::Form_Load()
     routine.step(100, [&] { StartupGuard = true; });
     routine.step(102, [&] { ApplySkin(); });
     routine.step(104, [&] {
-        const QString pointerFile = m_services.programFolder + QLatin1String("/HAND-M.CUR");
-        if (ProgramFiles::FileExists(pointerFile)) {
-            const QPixmap picture(pointerFile);
-            if (!picture.isNull()) {
-                m_customPointer = QCursor(picture);
-            }
-        }
+        m_customPointer = Controls::customPointer(m_services.programFolder);
         const QPixmap dragPicture(m_services.programFolder + QLatin1String("/drag.ico"));
         ListView1->setReorderable(true, dragPicture.isNull() ? QCursor(Qt::ClosedHandCursor) : QCursor(dragPicture));
     });
@@ -334,10 +267,12 @@ void Form1::Form_Load()
         m_library.folders().setPaths(ListText::splitFolderList(settings.ReadSetting(Setting::Listview5)));
     });
     routine.step(124, [&] { CorrelateListviewsWrapper(); });
-    routine.step(126, [&] { setOptionValue(Option4, Convert::toBoolean(settings.ReadSetting(Setting::Option4))); });
-    routine.step(128, [&] { setOptionValue(Option5, Convert::toBoolean(settings.ReadSetting(Setting::Option5))); });
+    routine.step(
+        126, [&] { Controls::setOptionValue(Option4, Convert::toBoolean(settings.ReadSetting(Setting::Option4))); });
+    routine.step(
+        128, [&] { Controls::setOptionValue(Option5, Convert::toBoolean(settings.ReadSetting(Setting::Option5))); });
     routine.step(130, [&] {
-        setBackground(Label1, Qt::white);
+        Controls::setBackground(Label1, Qt::white);
         Label1->setText(Countdown::NotCountingText);
     });
     QString state;
@@ -370,16 +305,8 @@ void Form1::Form_Load()
 
 void Form1::ApplySkin()
 {
-    if (!QFileInfo(m_services.programFolder + QLatin1String("/x/o.cjs")).isFile()) {
-        return;
-    }
-    const QColor buttonFace = QApplication::palette().color(QPalette::Button);
-    setBackground(this, buttonFace);
-    for (QWidget* child : findChildren<QWidget*>()) {
-        if (qobject_cast<QRadioButton*>(child) || qobject_cast<QCheckBox*>(child) || qobject_cast<QGroupBox*>(child) ||
-            qobject_cast<QLabel*>(child)) {
-            setBackground(child, buttonFace);
-        }
+    if (QFileInfo(m_services.programFolder + QLatin1String("/x/o.cjs")).isFile()) {
+        Controls::ApplyDialogColours(this);
     }
 }
 
@@ -578,7 +505,7 @@ void Form1::mousePressEvent(QMouseEvent* event)
     if (childAt(event->position().toPoint())) {
         return;
     }
-    Form_MouseDown(buttonNumber(event->button()));
+    Form_MouseDown(Controls::buttonNumber(event->button()));
 }
 
 void Form1::Form_MouseDown(int button)
@@ -592,7 +519,7 @@ void Form1::mouseReleaseEvent(QMouseEvent* event)
     if (childAt(event->position().toPoint())) {
         return;
     }
-    handleInput(buttonNumber(event->button()));
+    handleInput(Controls::buttonNumber(event->button()));
     if (rect().contains(event->position().toPoint())) {
         handleInput(1);
     }

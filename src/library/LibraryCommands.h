@@ -3,9 +3,9 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QWidget>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 class Dialogs;
 class ErrorReporter;

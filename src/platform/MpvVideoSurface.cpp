@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MpvVideoSurface.h"
 
+#include "platform/Controls.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,20 +17,6 @@ void* procAddress(void*, const char* name)
 {
     QOpenGLContext* context = QOpenGLContext::currentContext();
     return context ? reinterpret_cast<void*>(context->getProcAddress(name)) : nullptr;
-}
-
-int buttonNumber(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
 }
 
 } // namespace
@@ -130,16 +118,16 @@ void MpvVideoSurface::keyReleaseEvent(QKeyEvent* event)
 void MpvVideoSurface::mousePressEvent(QMouseEvent* event)
 {
     m_pressed |= event->button();
-    emit mousePressed(buttonNumber(event->button()));
+    emit mousePressed(Controls::buttonNumber(event->button()));
 }
 
 void MpvVideoSurface::mouseReleaseEvent(QMouseEvent* event)
 {
     const bool wasPressed = m_pressed.testFlag(event->button());
     m_pressed &= ~event->button();
-    emit mouseReleased(buttonNumber(event->button()));
+    emit mouseReleased(Controls::buttonNumber(event->button()));
     if (wasPressed) {
-        emit clicked(buttonNumber(event->button()));
+        emit clicked(Controls::buttonNumber(event->button()));
     }
 }
 
