@@ -1,18 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 
-#include "app/ProgramIcon.h"
 #include "app/ShortTitle.h"
-#include "engine/PlaybackState.h"
+#include "engine/Form2.h"
 #include "engine/RandomGenerator.h"
 #include "library/LibraryListView.h"
+#include "options/Form4.h"
 #include "platform/Controls.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/GuardedRoutine.h"
 #include "platform/ProgramFiles.h"
+#include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
 #include "platform/Twips.h"
+#include "platform/VideoPlayer.h"
 #include "settings/ListText.h"
 #include "settings/SettingsStore.h"
 #include "shell/cSysTray.h"
@@ -81,6 +83,7 @@ Form1::Form1(const Services& services, QWidget* parent)
                  services.dialogs,
                  services.report,
                  ProgramFiles::samplesFolder(services.programFolder))
+    , m_sequencer(*this, services.random, services.report)
     , m_customPointer(Qt::PointingHandCursor)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -91,6 +94,8 @@ Form1::Form1(const Services& services, QWidget* parent)
 Form1::~Form1()
 {
     setKeyPreview(false);
+    delete m_form2;
+    delete m_form4;
 }
 
 void Form1::createControls()
@@ -230,6 +235,11 @@ void Form1::connectControls()
         setMousePointer(busy ? vbHourglass : vbDefault);
     });
     connect(m_listSaveTimer, &QTimer::timeout, this, &Form1::saveLists);
+
+    connect(&m_sequencer, &PlaybackSequencer::playLengthCheckWanted, Timer2, [this](bool on) {
+        on ? Timer2->start() : Timer2->stop();
+    });
+    connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
 }
 
 void Form1::Form_Load()
@@ -331,7 +341,7 @@ void Form1::Form_QueryUnload()
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_QueryUnload);
     routine.step(100, [&] { saveLists(); });
     routine.step(102, [&] { QCoreApplication::processEvents(); });
-    routine.step(104, [&] { m_services.playback.StopRequested = true; });
+    routine.step(104, [&] { m_sequencer.requestStop(); });
     routine.step(106, [&] { cSysTray1->setInTray(false); });
     routine.step(108, [&] { QCoreApplication::processEvents(); });
     routine.step(110, [&] { QCoreApplication::processEvents(); });
@@ -340,7 +350,11 @@ void Form1::Form_QueryUnload()
 void Form1::Form_Unload()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Unload);
-    routine.step(100, [&] { emit unloaded(); });
+    routine.step(102, [&] {
+        delete m_form2;
+        delete m_form4;
+    });
+    routine.step(104, [&] { emit unloaded(); });
 }
 
 void Form1::saveLists()
@@ -367,7 +381,7 @@ void Form1::StopTimer()
     routine.step(102, [&] { Timer4->stop(); });
     routine.step(104, [&] { setKeyPreview(false); });
     routine.step(106, [&] { m_countdown.reset(); });
-    routine.step(108, [&] { m_services.playback.StopRequested = true; });
+    routine.step(108, [&] { m_sequencer.requestStop(); });
     if (routine.test(110, [&] { return m_countdown.ScreensaverOn; })) {
         routine.step(112, [&] { StartTimer(); });
     }
@@ -406,7 +420,66 @@ void Form1::PushButton2_Click()
 void Form1::PushButton7_Click()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton7_Click);
-    routine.step(100, [&] { emit optionsRequested(); });
+    routine.step(100, [&] {
+        Form4& options = form4();
+        options.show();
+        options.raise();
+        options.activateWindow();
+    });
+}
+
+Form2* Form1::playbackWindow() const
+{
+    return m_form2;
+}
+
+bool Form1::hasForm4() const
+{
+    return m_form4 != nullptr;
+}
+
+Form4& Form1::form4() const
+{
+    if (!m_form4) {
+        // Without a parent: the options window stands on its own beside the main window.
+        m_form4 = new Form4(m_services.settings, m_services.dialogs, m_services.report, m_services.programFolder);
+    }
+    return *m_form4;
+}
+
+bool Form1::playRandomly() const
+{
+    return Option4->isChecked();
+}
+
+bool Form1::playInOrder() const
+{
+    return Option5->isChecked();
+}
+
+bool Form1::soundDisabled() const
+{
+    return Check2->isChecked();
+}
+
+bool Form1::showFullScreen() const
+{
+    return form4().Option1->isChecked();
+}
+
+bool Form1::startAtRandomPlace() const
+{
+    return form4().Check1->isChecked();
+}
+
+bool Form1::limitPlayLength() const
+{
+    return form4().Check4->isChecked();
+}
+
+QString Form1::playLengthText() const
+{
+    return form4().Text1->text();
 }
 
 void Form1::PushButton8_Click()
@@ -422,6 +495,28 @@ void Form1::PlayVideo()
         routine.step(102, [&] { m_services.dialogs.message(this, QStringLiteral("No files added.")); });
         return;
     }
+    routine.step(104, [&] { startShowing(); });
+}
+
+// A showing that runs already starts afresh in its window; otherwise a new window comes, with a player of its own
+// that lives only as long as the showing.
+void Form1::startShowing()
+{
+    if (!m_form2) {
+        auto* window =
+            new Form2(m_services.makePlayer(), *this, m_services.settings, m_services.prompter, m_services.report);
+        m_form2 = window;
+        connect(&m_sequencer, &PlaybackSequencer::aboutToPlay, window, &Form2::prepareForVideo);
+        connect(window, &Form2::promptShown, &m_sequencer, &PlaybackSequencer::setHeld);
+        connect(window, &Form2::showingEnded, this, &Form1::showingEnded);
+    }
+    m_sequencer.start(&m_form2->player(), [this] { return m_library.playable().paths(); });
+}
+
+void Form1::showingEnded()
+{
+    m_sequencer.requestStop();
+    StopTimer();
 }
 
 void Form1::CorrelateListviewsWrapper()

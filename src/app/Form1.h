@@ -3,10 +3,13 @@
 
 #include "app/Services.h"
 #include "engine/Countdown.h"
+#include "engine/PlaybackOptions.h"
+#include "engine/PlaybackSequencer.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
 
 #include <QCursor>
+#include <QPointer>
 #include <QWidget>
 
 class QCheckBox;
@@ -19,13 +22,15 @@ class QTimer;
 class LibraryListView;
 class QTreeView;
 class cSysTray;
+class Form2;
+class Form4;
 
 /**
  * The main window: the video lists with their commands, the screensaver commands, the option controls and the
  * inactivity countdown. Its load restores everything from the settings store; its close saves the lists and ends
  * the program.
  */
-class Form1 : public QWidget
+class Form1 : public QWidget, public PlaybackOptions
 {
     Q_OBJECT
 
@@ -74,6 +79,24 @@ public:
     {
         return m_keyPreview;
     }
+    [[nodiscard]] PlaybackSequencer& sequencer()
+    {
+        return m_sequencer;
+    }
+    /** The playback window while a showing runs. */
+    [[nodiscard]] Form2* playbackWindow() const;
+    /** The options window, created hidden when it does not exist yet. */
+    Form4& form4() const;
+    [[nodiscard]] bool hasForm4() const;
+
+    // What a showing reads, from this window's options and the options window's.
+    bool playRandomly() const override;
+    bool playInOrder() const override;
+    bool soundDisabled() const override;
+    bool showFullScreen() const override;
+    bool startAtRandomPlace() const override;
+    bool limitPlayLength() const override;
+    QString playLengthText() const override;
 
     bool StartupGuard = false;
 
@@ -106,8 +129,6 @@ public:
     cSysTray* cSysTray1 = nullptr;
 
 signals:
-    /** "Screen Saver Options" was pressed. */
-    void optionsRequested();
     /** The window has been unloaded; the program ends. */
     void unloaded();
 
@@ -136,12 +157,18 @@ private:
 
     /** Input on the window: any code but 0 resets the countdown. */
     void handleInput(int code);
+    void startShowing();
+    void showingEnded();
     void setKeyPreview(bool on);
 
     Services m_services;
     Countdown m_countdown;
     VideoLibrary m_library;
     LibraryCommands m_commands;
+    PlaybackSequencer m_sequencer;
+    QPointer<Form2> m_form2;
+    // Made on first use, also by a showing that only reads it.
+    mutable QPointer<Form4> m_form4;
     QCursor m_customPointer;
     int m_mousePointer = vbDefault;
     bool m_keyPreview = false;

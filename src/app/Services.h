@@ -3,11 +3,15 @@
 
 #include <QString>
 
+#include <functional>
+#include <memory>
+
 class Dialogs;
 class ErrorReporter;
+class PasswordPrompter;
 class RandomGenerator;
 class SettingsStore;
-struct PlaybackState;
+class VideoPlayer;
 
 /** What the main window works with; start-up passes the real ones, tests their stand-ins. */
 struct Services
@@ -16,7 +20,9 @@ struct Services
     Dialogs& dialogs;
     ErrorReporter& report;
     RandomGenerator& random;
-    PlaybackState& playback;
+    PasswordPrompter& prompter;
+    /** Makes the video player of a showing; it lives as long as the showing. */
+    std::function<std::unique_ptr<VideoPlayer>()> makePlayer;
     /** Where the optional skin, pointer and drag files are looked for. */
     QString programFolder;
 };

@@ -2,13 +2,16 @@
 #include "app/Startup.h"
 
 #include "app/Form1.h"
-#include "app/ProgramIcon.h"
+#include "platform/MpvVideoPlayer.h"
 #include "platform/ProgramFiles.h"
+#include "platform/ProgramIcon.h"
 
 #include <QApplication>
 #include <QSessionManager>
 
-Startup::Startup() = default;
+Startup::Startup()
+    : m_prompter(m_settings, m_dialogs, m_report, ProgramFiles::programFolder())
+{}
 
 Startup::~Startup() = default;
 
@@ -19,8 +22,11 @@ void Startup::run()
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(programIcon());
 
+    const auto makePlayer = []() -> std::unique_ptr<VideoPlayer> {
+        return std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{});
+    };
     m_form1 = std::make_unique<Form1>(
-        Services{m_settings, m_dialogs, m_report, m_random, m_playback, ProgramFiles::programFolder()});
+        Services{m_settings, m_dialogs, m_report, m_random, m_prompter, makePlayer, ProgramFiles::programFolder()});
     Form1* form1 = m_form1.get();
     QObject::connect(form1, &Form1::unloaded, qApp, [] { QCoreApplication::exit(0); });
     QObject::connect(&m_signals, &UnixSignals::terminationRequested, form1, &QWidget::close);

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/ErrorReport.h"
-#include "engine/PlaybackState.h"
+#include "engine/Form3.h"
 #include "engine/RandomGenerator.h"
 #include "platform/QtDialogs.h"
 #include "platform/UnixSignals.h"
@@ -26,7 +26,7 @@ private:
     QtDialogs m_dialogs;
     ErrorReport m_report{m_dialogs};
     RandomGenerator m_random;
-    PlaybackState m_playback;
+    DialogPasswordPrompter m_prompter;
     UnixSignals m_signals;
     std::unique_ptr<Form1> m_form1;
 };

@@ -48,6 +48,7 @@ void PlaybackSequencer::start(VideoPlayer* player, Items items)
     m_stopRequested = false;
     m_showing = true;
     m_idle = false;
+    m_cycleWaiting = false;
     m_failed.clear();
     ++m_generation;
     cycle();
@@ -58,6 +59,7 @@ void PlaybackSequencer::requestStop()
     m_stopRequested = true;
     m_showing = false;
     m_randomStartPending = false;
+    m_cycleWaiting = false;
     ++m_generation;
     setPlayLengthCheck(false);
 }
@@ -173,7 +175,16 @@ void PlaybackSequencer::videoEnded()
             return;
         }
     }
-    // The next video starts once this event has been handled; a new start or a stop meanwhile supersedes it.
+    if (m_held) {
+        m_cycleWaiting = true;
+        return;
+    }
+    scheduleCycle();
+}
+
+// The next video starts once the current event has been handled; a new start or a stop meanwhile supersedes it.
+void PlaybackSequencer::scheduleCycle()
+{
     const quint64 generation = m_generation;
     QMetaObject::invokeMethod(
         this,
@@ -183,6 +194,15 @@ void PlaybackSequencer::videoEnded()
             }
         },
         Qt::QueuedConnection);
+}
+
+void PlaybackSequencer::setHeld(bool held)
+{
+    m_held = held;
+    if (!held && m_cycleWaiting) {
+        m_cycleWaiting = false;
+        scheduleCycle();
+    }
 }
 
 void PlaybackSequencer::checkPlayLength()

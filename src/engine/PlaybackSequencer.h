@@ -57,6 +57,9 @@ public:
         return m_idle;
     }
 
+    /** While held (the password prompt is open), the showing does not move on to the next video. */
+    void setHeld(bool held);
+
     /** The play-length check, once a second while a limited video plays: stops it once it reached the limit. */
     void checkPlayLength();
 
@@ -74,6 +77,7 @@ private:
     void onStateChanged(int state);
     void startAtRandomPlace();
     void videoEnded();
+    void scheduleCycle();
     void setPlayLengthCheck(bool on);
 
     PlaybackOptions& m_options;
@@ -84,6 +88,8 @@ private:
     bool m_stopRequested = false;
     bool m_showing = false;
     bool m_idle = false;
+    bool m_held = false;
+    bool m_cycleWaiting = false;
     qint32 m_orderCounter = 0;
     // Counts starts and stops, so that a next video scheduled before either is dropped.
     quint64 m_generation = 0;

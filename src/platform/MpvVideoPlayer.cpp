@@ -9,7 +9,7 @@
 
 #include <mpv/client.h>
 
-Q_LOGGING_CATEGORY(lcPlayer, "lumaveil.player")
+Q_LOGGING_CATEGORY(lcPlayer, "lumaveil.player", QtWarningMsg)
 
 namespace {
 
@@ -59,6 +59,8 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
             qCWarning(lcPlayer) << "mpv does not take the option" << name << value;
         }
     }
+    // mpv's own messages, for whoever turns on the debug output of the player's logging category.
+    mpv_request_log_messages(mpv.get(), lcPlayer().isDebugEnabled() ? "v" : "no");
     mpv_observe_property(mpv.get(), 0, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv.get(), 0, "time-pos", MPV_FORMAT_DOUBLE);
     if (const int error = mpv_initialize(mpv.get()); error < 0) {
@@ -89,6 +91,12 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         connect(surface, &MpvVideoSurface::mouseReleased, this, &VideoPlayer::mouseReleased);
         connect(surface, &MpvVideoSurface::clicked, this, &VideoPlayer::clicked);
         connect(surface, &MpvVideoSurface::mouseMoved, this, &VideoPlayer::mouseMoved);
+        connect(surface, &MpvVideoSurface::rendererReady, this, [this] {
+            if (!m_waitingFile.isEmpty()) {
+                command({"loadfile", m_waitingFile.constData(), "replace"});
+                m_waitingFile.clear();
+            }
+        });
         connect(surface, &MpvVideoSurface::framePresented, this, [this] {
             if (m_frameAwaited && m_started) {
                 m_frameAwaited = false;
@@ -146,6 +154,10 @@ void MpvVideoPlayer::setURL(const QString& path)
     m_loading = true;
     setState(Transitioning);
     const QByteArray location = file.absoluteFilePath().toUtf8();
+    if (m_surface && !m_surface->hasRenderer()) {
+        m_waitingFile = location;
+        return;
+    }
     command({"loadfile", location.constData(), "replace"});
 }
 
@@ -187,6 +199,7 @@ void MpvVideoPlayer::close()
     m_entry = -1;
     m_loading = false;
     m_url.clear();
+    m_waitingFile.clear();
     command({"stop"});
     setState(Ready);
 }
@@ -293,6 +306,11 @@ void MpvVideoPlayer::handle(const mpv_event& event)
         } else {
             setState(Stopped);
         }
+        break;
+    }
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto* message = static_cast<const mpv_event_log_message*>(event.data);
+        qCDebug(lcPlayer).noquote() << message->prefix << message->level << QString::fromUtf8(message->text).trimmed();
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {

@@ -81,4 +81,6 @@ private:
     qint64 m_entry = -1;
     bool m_started = false;
     bool m_frameAwaited = false;
+    // mpv cannot open a file for the picture before the picture's window is shown: a file set earlier waits here.
+    QByteArray m_waitingFile;
 };

@@ -69,6 +69,7 @@ void MpvVideoSurface::initializeGL()
         return;
     }
     mpv_render_context_set_update_callback(m_render, &MpvVideoSurface::requestUpdate, this);
+    emit rendererReady();
 }
 
 // Called on one of mpv's threads: only hand the work to this window's thread.

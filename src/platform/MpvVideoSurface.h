@@ -22,7 +22,14 @@ public:
     /** Gives the render context back to mpv; nothing is drawn afterwards. Must come before mpv is destroyed. */
     void releaseRenderer();
 
+    [[nodiscard]] bool hasRenderer() const
+    {
+        return m_render != nullptr;
+    }
+
 signals:
+    /** mpv can draw now: the window is shown and its render context made. */
+    void rendererReady();
     /** A frame of the video has been drawn. */
     void framePresented();
 

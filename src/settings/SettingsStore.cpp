@@ -9,7 +9,7 @@
 
 #include <array>
 
-Q_LOGGING_CATEGORY(lcSettings, "lumaveil.settings")
+Q_LOGGING_CATEGORY(lcSettings, "lumaveil.settings", QtWarningMsg)
 
 namespace {
 

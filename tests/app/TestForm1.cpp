@@ -204,14 +204,13 @@ private slots:
         tick(3);
         QCOMPARE(form.Label1->text(), QStringLiteral("There will be 0:57 minutes until screensaver starts"));
 
-        m_env->playback.StopRequested = false;
         form.PushButton2->click();
         QCOMPARE(form.PushButton2->text(), QStringLiteral("Turn On Screensaver"));
         QCOMPARE(read(Setting::StartStopState), QStringLiteral("Off"));
         QVERIFY(!form.Timer4->isActive());
         QVERIFY(!form.keyPreview());
         QCOMPARE(form.Label1->text(), QStringLiteral("Screensaver is not counting down"));
-        QVERIFY(m_env->playback.StopRequested);
+        QVERIFY(form.sequencer().StopRequested());
         QCOMPARE(form.countdown().ElapsedSeconds, 0);
     }
 
@@ -333,7 +332,7 @@ private slots:
 
         QCOMPARE(read(Setting::Videos), QStringLiteral("/v/a.mkv;/v/b.avi"));
         QCOMPARE(read(Setting::Listview5), QStringLiteral("/films/"));
-        QVERIFY(m_env->playback.StopRequested);
+        QVERIFY(form.sequencer().StopRequested());
         QVERIFY(!form.cSysTray1->InTray());
         QCOMPARE(unloaded.size(), 1);
         form.close();

@@ -11,7 +11,20 @@ TestEnvironment::TestEnvironment()
 
 Services TestEnvironment::services()
 {
-    return Services{*settings, dialogs, report, random, playback, folder.filePath(QStringLiteral("program"))};
+    const auto makePlayer = [this]() -> std::unique_ptr<VideoPlayer> {
+        auto player = std::make_unique<FakeVideoPlayer>();
+        player->autoStart = true;
+        player->unplayable = unplayable;
+        players.append(player.get());
+        return player;
+    };
+    return Services{
+        *settings, dialogs, report, random, prompter, makePlayer, folder.filePath(QStringLiteral("program"))};
+}
+
+FakeVideoPlayer* TestEnvironment::player() const
+{
+    return players.isEmpty() ? nullptr : players.last().data();
 }
 
 QString TestEnvironment::path(const QString& relative) const

@@ -3,18 +3,20 @@
 
 #include "app/ErrorReport.h"
 #include "app/Services.h"
-#include "engine/PlaybackState.h"
 #include "engine/RandomGenerator.h"
 #include "fakes/FakeDialogs.h"
+#include "fakes/FakePasswordPrompter.h"
+#include "fakes/FakeVideoPlayer.h"
 #include "settings/SettingsStore.h"
 
+#include <QPointer>
 #include <QTemporaryDir>
 
 #include <memory>
 
 /**
- * Everything a window needs, in a fresh temporary folder: a settings store of its own, dialogs that answer at once
- * and an error report that they record.
+ * Everything a window needs, in a fresh temporary folder: a settings store of its own, dialogs and a password
+ * prompt that answer at once, an error report that they record, and fake video players.
  */
 class TestEnvironment
 {
@@ -23,6 +25,8 @@ public:
 
     [[nodiscard]] Services services();
     [[nodiscard]] QString path(const QString& relative) const;
+    /** The player of the current showing, if any. */
+    [[nodiscard]] FakeVideoPlayer* player() const;
     /** The error reports shown so far, as "routine path@line: description". */
     [[nodiscard]] QStringList reports() const;
 
@@ -31,5 +35,8 @@ public:
     FakeDialogs dialogs;
     ErrorReport report{dialogs, QStringLiteral("support@example.org")};
     RandomGenerator random;
-    PlaybackState playback;
+    FakePasswordPrompter prompter;
+    /** The players made for showings: they start each file they are given. The last one is the current one. */
+    QList<QPointer<FakeVideoPlayer>> players;
+    QSet<QString> unplayable;
 };

@@ -1,0 +1,158 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "options/Form4.h"
+
+#include "platform/Controls.h"
+#include "platform/Convert.h"
+#include "platform/Dialogs.h"
+#include "platform/GuardedRoutine.h"
+#include "platform/NumericEntry.h"
+#include "platform/ProgramIcon.h"
+#include "platform/RoutinePaths.h"
+#include "settings/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+QString checkBoxNumber(bool checked)
+{
+    return checked ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+} // namespace
+
+Form4::Form4(
+    SettingsStore& settings, Dialogs& dialogs, ErrorReporter& reporter, const QString& programFolder, QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , m_settings(settings)
+    , m_dialogs(dialogs)
+    , m_reporter(reporter)
+{
+    setObjectName(QStringLiteral("Form4"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    createControls();
+    connectControls();
+    Form_Load(programFolder);
+}
+
+void Form4::createControls()
+{
+    setWindowTitle(QStringLiteral("ScreenSaver Options"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(4170));
+    setFont(Controls::arialBold(9));
+    Controls::setBackground(this, Qt::white);
+
+    Frame2 = Controls::place<QGroupBox>(this, "Frame2", 120, 120, 7800, 705, QStringLiteral("Random Options"));
+    Check1 = Controls::place<QCheckBox>(
+        Frame2, "Check1", 240, 300, 3375, 255, QStringLiteral("Start at random place in each video"));
+    Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 870, 7800, 1065, QStringLiteral("Display Option "));
+    Option1 = Controls::place<QRadioButton>(Frame1, "Option1", 240, 300, 2580, 255, QStringLiteral("Show Full Screen"));
+    Option2 = Controls::place<QRadioButton>(Frame1, "Option2", 240, 660, 3075, 255, QStringLiteral("Show Original"));
+    PushButton7 = Controls::place<QPushButton>(Frame1, "PushButton7", 6840, 540, 840, 405, QStringLiteral("?"));
+    Frame3 = Controls::place<QGroupBox>(this, "Frame3", 120, 1980, 7800, 765, QStringLiteral("Password Options"));
+    Check5 = Controls::place<QCheckBox>(
+        Frame3, "Check5", 240, 300, 3390, 255, QStringLiteral("Password prompt on mouse click:"));
+    Text2 = Controls::place<QLineEdit>(Frame3, "Text2", 3720, 255, 3840, 345);
+    Frame5 = Controls::place<QGroupBox>(this, "Frame5", 120, 2790, 7800, 765, QStringLiteral("Play Length Option"));
+    Check4 = Controls::place<QCheckBox>(
+        Frame5,
+        "Check4",
+        240,
+        300,
+        6630,
+        255,
+        QStringLiteral("Instead of playing entire video, play each video for this number of seconds:"));
+    Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 6960, 255, 720, 345, QStringLiteral("10"));
+    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 3680, 7800, 405, QStringLiteral("OK"));
+
+    Option1->setChecked(true);
+    Controls::showAsStars(Text2);
+    Text1->setEnabled(false);
+    Text2->setEnabled(false);
+    for (QPushButton* button : {PushButton1, PushButton7}) {
+        button->setAutoDefault(false);
+    }
+}
+
+void Form4::connectControls()
+{
+    SettingsStore& settings = m_settings;
+    connect(Check1, &QCheckBox::toggled, this, [&settings](bool checked) {
+        settings.WriteSetting(Setting::Check1, checkBoxNumber(checked));
+    });
+    connect(Check4, &QCheckBox::toggled, this, [this, &settings](bool checked) {
+        settings.WriteSetting(Setting::Check4, checkBoxNumber(checked));
+        Text1->setEnabled(checked);
+    });
+    connect(Check5, &QCheckBox::toggled, this, [this, &settings](bool checked) {
+        settings.WriteSetting(Setting::PasswordMouseMove, checkBoxNumber(checked));
+        Text2->setEnabled(checked);
+        // During the load, before the window shows, the focus stays where it is.
+        if (checked && isVisible()) {
+            Text2->setFocus(Qt::OtherFocusReason);
+        }
+    });
+    const auto writeDisplay = [this, &settings](bool selected) {
+        if (!selected) {
+            return;
+        }
+        settings.WriteSetting(Setting::Option1, Convert::booleanText(Option1->isChecked()));
+        settings.WriteSetting(Setting::Option2, Convert::booleanText(Option2->isChecked()));
+    };
+    connect(Option1, &QRadioButton::toggled, this, writeDisplay);
+    connect(Option2, &QRadioButton::toggled, this, writeDisplay);
+    connect(Text1, &QLineEdit::textChanged, this, [&settings](const QString& text) {
+        settings.WriteSetting(Setting::SlideshowInterval, text);
+    });
+    connect(Text2, &QLineEdit::textChanged, this, [&settings](const QString& text) {
+        settings.WriteSetting(Setting::Password, text);
+    });
+    new NumericEntry(Text1, m_dialogs);
+    connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
+    connect(PushButton7, &QPushButton::clicked, this, &Form4::PushButton7_Click);
+}
+
+void Form4::Form_Load(const QString& programFolder)
+{
+    SettingsStore& settings = m_settings;
+    GuardedRoutine routine(m_reporter, RoutinePath::Form4_Form_Load);
+    routine.step(100, [&] { Controls::ApplyDialogColours(this); });
+    routine.step(102, [&] { setWindowIcon(programIcon()); });
+    routine.step(104, [&] {
+        const QCursor pointer = Controls::customPointer(programFolder);
+        PushButton1->setCursor(pointer);
+        PushButton7->setCursor(pointer);
+    });
+    routine.step(106, [&] { Text1->setText(settings.ReadSetting(Setting::SlideshowInterval)); });
+    routine.step(108, [&] { Text2->setText(settings.ReadSetting(Setting::Password)); });
+    routine.step(
+        110, [&] { Controls::setOptionValue(Option1, Convert::toBoolean(settings.ReadSetting(Setting::Option1))); });
+    routine.step(
+        112, [&] { Controls::setOptionValue(Option2, Convert::toBoolean(settings.ReadSetting(Setting::Option2))); });
+    routine.step(114, [&] { Check1->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check1))); });
+    routine.step(116, [&] { Check4->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check4))); });
+    routine.step(118,
+                 [&] { Check5->setChecked(Convert::toDouble(settings.ReadSetting(Setting::PasswordMouseMove)) != 0); });
+}
+
+void Form4::PushButton1_Click()
+{
+    GuardedRoutine routine(m_reporter, RoutinePath::Form4_PushButton1_Click);
+    routine.step(100, [&] { close(); });
+}
+
+void Form4::PushButton7_Click()
+{
+    GuardedRoutine routine(m_reporter, RoutinePath::Form4_PushButton7_Click);
+    routine.step(100, [&] {
+        m_dialogs.message(
+            this,
+            Option2->text() +
+                QStringLiteral(" will show the video at original aspect ratio with black around the sides."));
+    });
+}
