@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
+#include "engine/Form2.h"
 #include "fakes/TestEnvironment.h"
 #include "library/LibraryListView.h"
+#include "options/Form4.h"
 #include "shell/cSysTray.h"
 
 #include <QCheckBox>
@@ -363,6 +365,84 @@ private slots:
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         gate.release();
         QTRY_COMPARE(form.MousePointer(), int(Form1::vbDefault));
+    }
+
+    void testCountdownRunsOutIntoAShowing()
+    {
+        write(Setting::Videos, QStringLiteral("/v/a.mkv;/v/b.mkv"));
+        write(Setting::StartStopState, QStringLiteral("On"));
+        write(Setting::Option5, QStringLiteral("True"));
+        write(Setting::Option4, QStringLiteral("False"));
+        Form1& form = load();
+        QTRY_COMPARE(form.library().playable().size(), 2);
+        tick(60);
+        QVERIFY(form.playbackWindow());
+        QVERIFY(form.playbackWindow()->isVisible());
+        QCOMPARE(m_env->players.size(), 1);
+        QCOMPARE(m_env->player()->URL(), QStringLiteral("/v/a.mkv"));
+        QTRY_COMPARE(m_env->player()->playState(), int(VideoPlayer::Playing));
+        // The options window was made to be read, but stays hidden.
+        QVERIFY(form.hasForm4());
+        QVERIFY(!form.form4().isVisible());
+
+        m_env->player()->finish();
+        QTRY_COMPARE(m_env->player()->URL(), QStringLiteral("/v/b.mkv"));
+
+        // A key on the playback window ends the showing: window and player go, and the count starts again.
+        QTest::keyClick(form.playbackWindow(), Qt::Key_Escape);
+        QTRY_VERIFY(!form.playbackWindow());
+        QTRY_VERIFY(m_env->players.last().isNull());
+        QVERIFY(form.sequencer().StopRequested());
+        QVERIFY(form.Timer4->isActive());
+        QCOMPARE(form.Label1->text(), QStringLiteral("Screensaver is not counting down"));
+    }
+
+    void testTestShowingRestartsWhenTheCountRunsOut()
+    {
+        write(Setting::Videos, QStringLiteral("/v/a.mkv;/v/b.mkv"));
+        write(Setting::Option5, QStringLiteral("True"));
+        write(Setting::Option4, QStringLiteral("False"));
+        Form1& form = load();
+        QTRY_COMPARE(form.library().playable().size(), 2);
+        form.PushButton8->click();
+        QTRY_COMPARE(m_env->player()->playState(), int(VideoPlayer::Playing));
+        m_env->player()->finish();
+        QTRY_COMPARE(m_env->player()->URL(), QStringLiteral("/v/b.mkv"));
+        // The test changes nothing of the countdown.
+        QVERIFY(!form.Timer4->isActive());
+
+        form.PlayVideo();
+        QCOMPARE(m_env->players.size(), 1);
+        QCOMPARE(m_env->player()->URL(), QStringLiteral("/v/a.mkv"));
+        emit m_env->player()->keyPressed(Qt::Key_A);
+        QTRY_VERIFY(!form.playbackWindow());
+    }
+
+    void testPlayLengthCheckRunsWhileALimitedVideoPlays()
+    {
+        write(Setting::Videos, QStringLiteral("/v/a.mkv"));
+        write(Setting::Check4, QStringLiteral("1"));
+        write(Setting::SlideshowInterval, QStringLiteral("5"));
+        Form1& form = load();
+        QTRY_COMPARE(form.library().playable().size(), 1);
+        form.PushButton8->click();
+        QVERIFY(form.Timer2->isActive());
+        m_env->player()->advanceTo(5.2);
+        QTRY_VERIFY(m_env->player()->stops > 0);
+        form.close();
+        QVERIFY(!form.Timer2->isActive());
+        QTRY_VERIFY(m_env->players.last().isNull());
+    }
+
+    void testOptionsButtonShowsTheOptionsWindow()
+    {
+        Form1& form = load();
+        QVERIFY(!form.hasForm4());
+        form.PushButton7->click();
+        QVERIFY(form.hasForm4());
+        QVERIFY(form.form4().isVisible());
+        form.PushButton7->click();
+        QVERIFY(form.form4().isVisible());
     }
 
     void testSkinFileGivesTheButtonFace()

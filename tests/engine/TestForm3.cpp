@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engine/Form3.h"
+#include "fakes/TestEnvironment.h"
+
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestForm3 : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    std::unique_ptr<Form3> m_form;
+
+    Form3& prompt()
+    {
+        m_form = std::make_unique<Form3>(
+            *m_env->settings, m_env->dialogs, m_env->report, m_env->path(QStringLiteral("program")));
+        m_form->show();
+        return *m_form;
+    }
+
+private slots:
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+    }
+
+    void cleanup()
+    {
+        m_form.reset();
+        m_env.reset();
+    }
+
+    void testLayout()
+    {
+        Form3& form = prompt();
+        QCOMPARE(form.windowTitle(), QStringLiteral("Enter Password"));
+        QCOMPARE(form.size(), QSize(536, 107));
+        QCOMPARE(form.Frame1->title(), QStringLiteral("Password"));
+        QCOMPARE(form.Text2->echoMode(), QLineEdit::Password);
+        QCOMPARE(form.PushButton1->text(), QStringLiteral("OK"));
+        QCOMPARE(form.PushButton2->text(), QStringLiteral("Cancel"));
+        QCOMPARE(form.palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+        QVERIFY(form.Text2->text().isEmpty());
+    }
+
+    void testRightPasswordIsAccepted()
+    {
+        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("Secret 1"));
+        Form3& form = prompt();
+        QTest::keyClicks(form.Text2, QStringLiteral("Secret 1"));
+        form.PushButton1->click();
+        QVERIFY(form.PasswordAccepted());
+        QVERIFY(!form.isVisible());
+        QVERIFY(m_env->dialogs.messages.isEmpty());
+    }
+
+    void testWrongPasswordIsRefusedOnce_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("other") << "guess";
+        QTest::newRow("letter case") << "secret 1";
+        QTest::newRow("blank around") << " Secret 1";
+        QTest::newRow("empty") << "";
+    }
+
+    void testWrongPasswordIsRefusedOnce()
+    {
+        QFETCH(QString, typed);
+        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("Secret 1"));
+        Form3& form = prompt();
+        form.Text2->setText(typed);
+        form.PushButton1->click();
+        QVERIFY(!form.PasswordAccepted());
+        QVERIFY(!form.isVisible());
+        QCOMPARE(m_env->dialogs.texts(), QStringList({QStringLiteral("Invalid Password.")}));
+        QCOMPARE(m_env->dialogs.messages.first().caption, QString());
+    }
+
+    void testNoPasswordStoredTakesAnEmptyOne()
+    {
+        Form3& form = prompt();
+        QTest::keyClick(form.Text2, Qt::Key_Return);
+        QVERIFY(form.PasswordAccepted());
+        // Enter and the button together still judge once.
+        form.PushButton1->click();
+        QVERIFY(m_env->dialogs.messages.isEmpty());
+    }
+
+    void testCancelRefuses()
+    {
+        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("x"));
+        Form3& form = prompt();
+        form.Text2->setText(QStringLiteral("x"));
+        form.PushButton2->click();
+        QVERIFY(!form.PasswordAccepted());
+        QVERIFY(!form.isVisible());
+        QVERIFY(m_env->dialogs.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestForm3)
+#include "TestForm3.moc"
