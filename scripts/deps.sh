@@ -1,18 +1,20 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that Lumaveil needs and are not yet installed.
-# Usage: scripts/deps.sh build|run|test
+# Usage: scripts/deps.sh build|run|test|bench
 set -eu
 
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation"
+bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
 
 case "${1:-build}" in
 build) wanted="$build_packages" ;;
 run) wanted="$build_packages $run_packages" ;;
 test) wanted="$build_packages $test_packages" ;;
-*) echo "usage: $0 build|run|test" >&2; exit 2 ;;
+bench) wanted="$build_packages $bench_packages" ;;
+*) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -39,6 +39,10 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         {"load-scripts", QStringLiteral("no")},
         {"ytdl", QStringLiteral("no")},
         {"access-references", QStringLiteral("no")},
+        // Nothing beside the file is looked for: no subtitle, sound or cover files in its folder.
+        {"sub-auto", QStringLiteral("no")},
+        {"audio-file-auto", QStringLiteral("no")},
+        {"cover-art-auto", QStringLiteral("no")},
         {"osd-level", QStringLiteral("0")},
         {"input-default-bindings", QStringLiteral("no")},
         {"input-vo-keyboard", QStringLiteral("no")},
@@ -47,7 +51,9 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         {"audio-display", QStringLiteral("no")},
         {"audio-fallback-to-null", QStringLiteral("yes")},
         {"idle", QStringLiteral("yes")},
-        {"keep-open", QStringLiteral("no")},
+        // At its end a file stays open on its last frame, so that the next one follows without mpv shutting its
+        // video output down in between.
+        {"keep-open", QStringLiteral("yes")},
         {"keepaspect", QStringLiteral("yes")},
         {"hwdec", QStringLiteral("auto-safe")},
         {"vo", options.videoOutput ? QStringLiteral("libmpv") : QStringLiteral("null")},
@@ -63,6 +69,7 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
     mpv_request_log_messages(mpv.get(), lcPlayer().isDebugEnabled() ? "v" : "no");
     mpv_observe_property(mpv.get(), 0, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(mpv.get(), 0, "time-pos", MPV_FORMAT_DOUBLE);
+    mpv_observe_property(mpv.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
     if (const int error = mpv_initialize(mpv.get()); error < 0) {
         qCWarning(lcPlayer) << "mpv could not be started:" << mpv_error_string(error);
         return;
@@ -93,7 +100,7 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         connect(surface, &MpvVideoSurface::mouseMoved, this, &VideoPlayer::mouseMoved);
         connect(surface, &MpvVideoSurface::rendererReady, this, [this] {
             if (!m_waitingFile.isEmpty()) {
-                command({"loadfile", m_waitingFile.constData(), "replace"});
+                load(m_waitingFile);
                 m_waitingFile.clear();
             }
         });
@@ -158,6 +165,13 @@ void MpvVideoPlayer::setURL(const QString& path)
         m_waitingFile = location;
         return;
     }
+    load(location);
+}
+
+void MpvVideoPlayer::load(const QByteArray& location)
+{
+    // A file stopped by stop() left the player paused.
+    setProperty("pause", QStringLiteral("no"));
     command({"loadfile", location.constData(), "replace"});
 }
 
@@ -188,9 +202,15 @@ void MpvVideoPlayer::setCurrentPosition(double seconds)
     command({"seek", target.constData(), "absolute"});
 }
 
+// The file stays open, paused on its frame, so that the next one can follow quickly; close() lets it go.
 void MpvVideoPlayer::stop()
 {
-    command({"stop"});
+    if (m_loading || m_entry < 0) {
+        command({"stop"});
+        return;
+    }
+    setProperty("pause", QStringLiteral("yes"));
+    setState(Stopped);
 }
 
 void MpvVideoPlayer::close()
@@ -317,7 +337,13 @@ void MpvVideoPlayer::handle(const mpv_event& event)
         const auto* property = static_cast<const mpv_event_property*>(event.data);
         const bool known = property->format == MPV_FORMAT_DOUBLE;
         const double value = known ? *static_cast<double*>(property->data) : 0;
-        if (qstrcmp(property->name, "time-pos") == 0) {
+        if (qstrcmp(property->name, "eof-reached") == 0) {
+            // With the file kept open at its end, this is where it ends.
+            const bool atEnd = property->format == MPV_FORMAT_FLAG && *static_cast<int*>(property->data) != 0;
+            if (atEnd && !m_loading && m_entry >= 0) {
+                setState(Stopped);
+            }
+        } else if (qstrcmp(property->name, "time-pos") == 0) {
             if (known) {
                 m_position = value;
             }

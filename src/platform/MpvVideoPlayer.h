@@ -65,6 +65,7 @@ private:
     void handle(const mpv_event& event);
     void setState(int state);
     void command(std::initializer_list<const char*> arguments);
+    void load(const QByteArray& location);
     void setProperty(const char* name, const QString& value);
     void fail(const QString& message);
 
