@@ -10,6 +10,7 @@
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
 #include "platform/GuardedRoutine.h"
+#include "platform/NumericEntry.h"
 #include "platform/ProgramFiles.h"
 #include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
@@ -17,6 +18,7 @@
 #include "platform/VideoPlayer.h"
 #include "settings/ListText.h"
 #include "settings/SettingsStore.h"
+#include "shell/StartUp.h"
 #include "shell/cSysTray.h"
 
 #include <QApplication>
@@ -27,6 +29,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -39,6 +42,8 @@ const QString productTitle = QStringLiteral("Lumaveil");
 const QString fileListHint =
     QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to right and out of window "
                    "to reveal full names.");
+const QString trayBalloonText = QStringLiteral("has been minimized to the system tray.\n"
+                                               "Click the Lumaveil icon there to bring the window back.");
 
 QPushButton*
 placeButton(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption)
@@ -180,6 +185,29 @@ void Form1::createControls()
     Timer2->setInterval(1000);
     cSysTray1 = new cSysTray(this);
     cSysTray1->setObjectName(QStringLiteral("cSysTray1"));
+    createTrayMenu();
+
+    new NumericEntry(Text3, m_services.dialogs);
+    // The pointer follows the mouse over these: a hand over the buttons, the arrow over the option frames.
+    for (QWidget* control : std::initializer_list<QWidget*>{PushButton1,
+                                                            PushButton2,
+                                                            PushButton3,
+                                                            PushButton4,
+                                                            PushButton5,
+                                                            PushButton6,
+                                                            PushButton7,
+                                                            PushButton8,
+                                                            PushButton15,
+                                                            PushButton21,
+                                                            Check3,
+                                                            Check8,
+                                                            Frame4,
+                                                            Frame6,
+                                                            Frame7,
+                                                            Frame9}) {
+        control->setMouseTracking(true);
+        control->installEventFilter(this);
+    }
 
     m_listSaveTimer = new QTimer(this);
     m_listSaveTimer->setSingleShot(true);
@@ -215,6 +243,8 @@ void Form1::connectControls()
     };
     connect(Option4, &QRadioButton::toggled, this, writeOptions);
     connect(Option5, &QRadioButton::toggled, this, writeOptions);
+    connect(Check3, &QCheckBox::toggled, this, &Form1::Check3_Click);
+    connect(cSysTray1, &cSysTray::MouseUp, this, &Form1::restoreFromTray);
 
     m_commands.setWindow(this);
     connect(PushButton1, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton1_Click);
@@ -564,6 +594,10 @@ void Form1::setKeyPreview(bool on)
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (type == QEvent::MouseMove) {
+        pointerMovedOver(watched);
+        return false;
+    }
     if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::InputMethod) {
         return false;
     }
@@ -639,4 +673,94 @@ void Form1::mouseMoveEvent(QMouseEvent* event)
     }
     LastMouseX = x;
     LastMouseY = y;
+}
+
+void Form1::pointerMovedOver(QObject* control)
+{
+    // The busy pointer stays until the busy command itself resets it.
+    if (m_mousePointer == vbHourglass) {
+        return;
+    }
+    if (qobject_cast<QPushButton*>(control) && control->parent() == this) {
+        setMousePointer(vbCustom);
+    } else if (control == Check3 || control == Check8 || control == Frame4 || control == Frame6 || control == Frame7 ||
+               control == Frame9) {
+        setMousePointer(vbDefault);
+    }
+}
+
+void Form1::Check3_Click()
+{
+    if (StartupGuard) {
+        return;
+    }
+    SettingsStore& settings = m_services.settings;
+    if (Check3->isChecked()) {
+        Check8->setVisible(true);
+        settings.WriteSetting(Setting::WindowsStartup, QStringLiteral("On"));
+        if (const QString problem = AddToStartup(); !problem.isEmpty()) {
+            // The box must not claim what did not happen: clearing it takes back the rest as well.
+            m_services.dialogs.message(this,
+                                       QStringLiteral("Lumaveil cannot be started at logon.\n\n") + problem,
+                                       Dialogs::Icon::Warning,
+                                       shortTitle(productTitle));
+            Check3->setChecked(false);
+        }
+        return;
+    }
+    Check8->setChecked(false);
+    Check8->setVisible(false);
+    settings.WriteSetting(Setting::WindowsStartup, QStringLiteral("Off"));
+    if (const QString problem = RemoveFromStartup(); !problem.isEmpty()) {
+        m_services.dialogs.message(this,
+                                   QStringLiteral("Lumaveil may still be started at logon.\n\n") + problem,
+                                   Dialogs::Icon::Warning,
+                                   shortTitle(productTitle));
+    }
+}
+
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
+        Form_Resize();
+    }
+}
+
+// Every minimise goes to the notification area, where there is one. Without one the window stays minimised
+// normally, on the taskbar, so that the user can still find it.
+void Form1::Form_Resize()
+{
+    if (MinimizedToTray || !cSysTray1->InTray() || !cSysTray1->isAvailable()) {
+        return;
+    }
+    hide();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    MinimizedToTray = true;
+    cSysTray1->ShowBalloon(trayBalloonText, productTitle, 5, true);
+}
+
+void Form1::restoreFromTray()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+    MinimizedToTray = false;
+}
+
+// Desktops that deliver no plain clicks on the icon show this menu instead; it carries the main commands.
+void Form1::createTrayMenu()
+{
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    m_trayMenu->addAction(QStringLiteral("Show Lumaveil"), this, &Form1::restoreFromTray);
+    m_trayMenu->addSeparator();
+    QAction* onOff = m_trayMenu->addAction(PushButton2->text(), this, &Form1::PushButton2_Click);
+    m_trayMenu->addAction(PushButton8->text(), this, &Form1::PushButton8_Click);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(QStringLiteral("Quit"), this, &QWidget::close);
+    // The on/off entry reads as the button does.
+    connect(m_trayMenu, &QMenu::aboutToShow, onOff, [this, onOff] { onOff->setText(PushButton2->text()); });
+    cSysTray1->setContextMenu(m_trayMenu);
 }

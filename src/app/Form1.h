@@ -16,6 +16,7 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -98,7 +99,17 @@ public:
     bool limitPlayLength() const override;
     QString playLengthText() const override;
 
+    /** Shows the window again from the notification area. */
+    void restoreFromTray();
+    /** The menu of the tray icon. */
+    [[nodiscard]] QMenu* trayMenu() const
+    {
+        return m_trayMenu;
+    }
+
     bool StartupGuard = false;
+    /** The window is hidden in the notification area. */
+    bool MinimizedToTray = false;
 
     QLabel* Label1 = nullptr;
     QPushButton* PushButton2 = nullptr;
@@ -139,6 +150,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -150,6 +162,11 @@ private:
     void Form_QueryUnload();
     void Form_Unload();
     void Form_MouseDown(int button);
+
+    void Form_Resize();
+    void Check3_Click();
+    void createTrayMenu();
+    void pointerMovedOver(QObject* control);
 
     void PushButton2_Click();
     void PushButton7_Click();
@@ -176,4 +193,5 @@ private:
     qint32 LastMouseX = 0;
     qint32 LastMouseY = 0;
     QTimer* m_listSaveTimer = nullptr;
+    QMenu* m_trayMenu = nullptr;
 };

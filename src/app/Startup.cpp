@@ -34,5 +34,8 @@ void Startup::run()
         qApp, &QGuiApplication::commitDataRequest, form1, [form1](QSessionManager&) { form1->saveLists(); });
 
     form1->Form_Load();
-    form1->show();
+    // A start in the notification area leaves the window hidden.
+    if (!form1->MinimizedToTray) {
+        form1->show();
+    }
 }

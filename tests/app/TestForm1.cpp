@@ -4,13 +4,16 @@
 #include "fakes/TestEnvironment.h"
 #include "library/LibraryListView.h"
 #include "options/Form4.h"
+#include "shell/StartUp.h"
 #include "shell/cSysTray.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSemaphore>
@@ -36,11 +39,35 @@ private:
         return m_env->settings->ReadSetting(setting);
     }
 
-    Form1& load()
+    // trayAvailable: whether the desktop has a notification area, as the window will be told.
+    Form1& load(bool trayAvailable = false)
     {
         m_form = std::make_unique<Form1>(m_env->services());
+        m_form->cSysTray1->setAvailabilityCheck([trayAvailable] { return trayAvailable; });
         m_form->Form_Load();
         return *m_form;
+    }
+
+    static void moveOver(QWidget* control)
+    {
+        QMouseEvent move(QEvent::MouseMove,
+                         QPointF(2, 2),
+                         control->mapToGlobal(QPointF(2, 2)),
+                         Qt::NoButton,
+                         Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(control, &move);
+    }
+
+    QAction* trayAction(const QString& text) const
+    {
+        emit m_form->trayMenu()->aboutToShow();
+        for (QAction* action : m_form->trayMenu()->actions()) {
+            if (action->text() == text) {
+                return action;
+            }
+        }
+        return nullptr;
     }
 
     void tick(int count)
@@ -464,6 +491,285 @@ private slots:
     {
         Form1& form = load();
         QCOMPARE(form.palette().color(QPalette::Window), QColor(Qt::white));
+    }
+
+    void testTabOrderFollowsTheDesign()
+    {
+        Form1& form = load();
+        const QList<QWidget*> expected{form.ListView1,
+                                       form.PushButton8,
+                                       form.PushButton1,
+                                       form.PushButton4,
+                                       form.PushButton2,
+                                       form.PushButton3,
+                                       form.PushButton5,
+                                       form.PushButton6,
+                                       form.PushButton15,
+                                       form.PushButton21,
+                                       form.ListView5,
+                                       form.Text3,
+                                       form.Option4,
+                                       form.Option5,
+                                       form.Check2,
+                                       form.Check3,
+                                       form.Check8,
+                                       form.PushButton7};
+        QList<QWidget*> chain;
+        QWidget* widget = form.ListView1;
+        do {
+            if (expected.contains(widget)) {
+                chain.append(widget);
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != form.ListView1);
+        QCOMPARE(chain, expected);
+    }
+
+    void testLayoutInPixelsFromTwips()
+    {
+        Form1& form = load();
+        // Fifteen twips to the pixel; frames hold their controls at positions of their own.
+        const QList<std::pair<QWidget*, QRect>> placed{
+            {form.Label1, {8, 8, 520, 17}},
+            {form.PushButton8, {272, 32, 256, 27}},
+            {form.PushButton7, {8, 66, 256, 27}},
+            {form.ListView1, {8, 100, 520, 89}},
+            {form.PushButton5, {272, 229, 256, 27}},
+            {form.ListView5, {8, 263, 520, 89}},
+            {form.PushButton21, {272, 358, 256, 27}},
+            {form.Frame7, {8, 387, 520, 53}},
+            {form.Frame9, {8, 443, 256, 47}},
+            {form.Option5, {136, 20, 113, 17}},
+            {form.Frame6, {272, 443, 256, 47}},
+            {form.Check2, {16, 20, 105, 17}},
+            {form.Frame4, {8, 493, 520, 48}},
+            {form.Check3, {16, 20, 262, 19}},
+        };
+        for (const auto& [control, rect] : placed) {
+            QCOMPARE(control->geometry(), rect);
+        }
+        QCOMPARE(form.PushButton1->font().family(), QStringLiteral("Arial"));
+        QVERIFY(form.PushButton1->font().bold());
+        QCOMPARE(form.PushButton1->font().pointSizeF(), 11.25);
+        QCOMPARE(form.Check3->font().pointSizeF(), 9.0);
+        QCOMPARE(form.Frame4->title(), QStringLiteral("Startup Option"));
+        QCOMPARE(form.Check3->text(), QStringLiteral("Load this software on Windows startup"));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowMinimizeButtonHint);
+    }
+
+    void testOptionControlsWriteTheirKeysAtOnce()
+    {
+        Form1& form = load();
+        form.Text3->clear();
+        QTest::keyClicks(form.Text3, QStringLiteral("12"));
+        QCOMPARE(read(Setting::Text3), QStringLiteral("12"));
+        form.Text3->clear();
+        QCOMPARE(read(Setting::Text3), QString());
+
+        form.Check2->click();
+        QCOMPARE(read(Setting::Check2), QStringLiteral("1"));
+        form.Check2->click();
+        QCOMPARE(read(Setting::Check2), QStringLiteral("0"));
+
+        form.Check8->click();
+        QCOMPARE(read(Setting::Minimized), QStringLiteral("On"));
+        form.Check8->click();
+        QCOMPARE(read(Setting::Minimized), QStringLiteral("Off"));
+
+        form.Option5->click();
+        QCOMPARE(read(Setting::Option4), QStringLiteral("False"));
+        QCOMPARE(read(Setting::Option5), QStringLiteral("True"));
+        form.Option4->click();
+        QCOMPARE(read(Setting::Option4), QStringLiteral("True"));
+        QCOMPARE(read(Setting::Option5), QStringLiteral("False"));
+    }
+
+    void testMinutesMustBeANumberWhenLeft()
+    {
+        Form1& form = load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.Text3->setFocus();
+        form.Text3->clear();
+        QTest::keyClicks(form.Text3, QStringLiteral("ab"));
+        QCOMPARE(read(Setting::Text3), QStringLiteral("ab"));
+        QTest::keyClick(form.Text3, Qt::Key_Tab);
+        QCOMPARE(m_env->dialogs.texts(), QStringList({QStringLiteral("Must be a numeric entry.")}));
+        QTRY_VERIFY(form.Text3->hasFocus());
+        QCOMPARE(read(Setting::Text3), QStringLiteral("ab"));
+
+        // An empty box is no number either.
+        form.Text3->clear();
+        QTest::keyClick(form.Text3, Qt::Key_Tab);
+        QCOMPARE(m_env->dialogs.texts().size(), 2);
+        QTRY_VERIFY(form.Text3->hasFocus());
+
+        QTest::keyClicks(form.Text3, QStringLiteral("3"));
+        QTest::keyClick(form.Text3, Qt::Key_Tab);
+        QCOMPARE(m_env->dialogs.texts().size(), 2);
+        QVERIFY(!form.Text3->hasFocus());
+    }
+
+    void testRunAtLogonIgnoredWhileStarting()
+    {
+        write(Setting::WindowsStartup, QStringLiteral("On"));
+        write(Setting::Minimized, QStringLiteral("Off"));
+        Form1& form = load();
+        // Restoring the tick is no click: nothing is written and no entry is made.
+        QVERIFY(form.Check3->isChecked());
+        QVERIFY(!QFile::exists(autostartEntryPath()));
+
+        form.StartupGuard = true;
+        form.Check3->click();
+        QVERIFY(!form.Check3->isChecked());
+        QVERIFY(form.Check8->isVisibleTo(&form));
+        QCOMPARE(read(Setting::WindowsStartup), QStringLiteral("On"));
+    }
+
+    void testRunAtLogonTickedAndCleared()
+    {
+        Form1& form = load();
+        QVERIFY(form.Check8->isVisibleTo(&form));
+
+        form.Check3->click();
+        QCOMPARE(read(Setting::WindowsStartup), QStringLiteral("On"));
+        QVERIFY(QFile::exists(autostartEntryPath()));
+        QCOMPARE(autostartEntryPath(), m_env->path(QStringLiteral("config/autostart/lumaveil.desktop")));
+
+        form.Check8->click();
+        QCOMPARE(read(Setting::Minimized), QStringLiteral("On"));
+        form.Check3->click();
+        QVERIFY(!form.Check8->isChecked());
+        QVERIFY(!form.Check8->isVisibleTo(&form));
+        QCOMPARE(read(Setting::Minimized), QStringLiteral("Off"));
+        QCOMPARE(read(Setting::WindowsStartup), QStringLiteral("Off"));
+        QVERIFY(!QFile::exists(autostartEntryPath()));
+
+        // Ticked again, "Start in system tray" comes back.
+        form.Check3->click();
+        QVERIFY(form.Check8->isVisibleTo(&form));
+        QVERIFY(!form.Check8->isChecked());
+        QVERIFY(m_env->dialogs.messages.isEmpty());
+    }
+
+    void testRunAtLogonThatCannotBeWrittenIsSaid()
+    {
+        Form1& form = load();
+        QVERIFY(QDir().mkpath(m_env->path(QStringLiteral("config"))));
+        QFile blocker(m_env->path(QStringLiteral("config/autostart")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        form.Check3->click();
+        QCOMPARE(m_env->dialogs.messages.size(), 1);
+        QVERIFY(
+            m_env->dialogs.messages.first().text.startsWith(QStringLiteral("Lumaveil cannot be started at logon.")));
+        QVERIFY(!form.Check3->isChecked());
+        QCOMPARE(read(Setting::WindowsStartup), QStringLiteral("Off"));
+    }
+
+    void testMinimiseGoesToTheTrayWithTheBalloonOnce()
+    {
+        Form1& form = load(true);
+        form.show();
+        form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form.isHidden());
+        QVERIFY(!(form.windowState() & Qt::WindowMinimized));
+        QVERIFY(form.MinimizedToTray);
+        QVERIFY(form.cSysTray1->balloonShown());
+        QCOMPARE(form.cSysTray1->showOnceCount(), 1);
+
+        // A click on the icon brings the window back, in its normal state.
+        form.cSysTray1->handleActivation(QSystemTrayIcon::Trigger);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.MinimizedToTray);
+        QVERIFY(!(form.windowState() & Qt::WindowMinimized));
+
+        // The second minimise hides the window again, without a balloon.
+        form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form.isHidden());
+        QCOMPARE(form.cSysTray1->showOnceCount(), 1);
+        // A right click brings it back too, also when it is visible already.
+        form.cSysTray1->handleActivation(QSystemTrayIcon::Context);
+        QVERIFY(form.isVisible());
+        form.cSysTray1->handleActivation(QSystemTrayIcon::Context);
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.MinimizedToTray);
+    }
+
+    void testStartInTheTray()
+    {
+        write(Setting::Minimized, QStringLiteral("On"));
+        Form1& form = load(true);
+        QVERIFY(form.MinimizedToTray);
+        QVERIFY(form.isHidden());
+        QVERIFY(form.cSysTray1->InTray());
+        QVERIFY(form.cSysTray1->balloonShown());
+    }
+
+    void testMinimiseWithoutATrayStaysOnTheTaskbar()
+    {
+        Form1& form = load(false);
+        form.show();
+        form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form.isVisible());
+        QVERIFY(form.windowState() & Qt::WindowMinimized);
+        QVERIFY(!form.MinimizedToTray);
+        QVERIFY(!form.cSysTray1->balloonShown());
+    }
+
+    void testPointerFollowsTheControls()
+    {
+        Form1& form = load();
+        QTRY_COMPARE(form.MousePointer(), int(Form1::vbDefault));
+        moveOver(form.PushButton4);
+        QCOMPARE(form.MousePointer(), int(Form1::vbCustom));
+        QCOMPARE(form.cursor().shape(), Qt::PointingHandCursor);
+        moveOver(form.Frame6);
+        QCOMPARE(form.MousePointer(), int(Form1::vbDefault));
+        moveOver(form.PushButton7);
+        moveOver(form.Check8);
+        QCOMPARE(form.MousePointer(), int(Form1::vbDefault));
+        moveOver(form.PushButton7);
+        moveMouse(bareSurface());
+        QCOMPARE(form.MousePointer(), int(Form1::vbDefault));
+
+        // The busy pointer stays whatever the mouse passes over.
+        form.setMousePointer(Form1::vbHourglass);
+        moveOver(form.PushButton4);
+        moveOver(form.Frame7);
+        moveMouse(bareSurface());
+        QCOMPARE(form.MousePointer(), int(Form1::vbHourglass));
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+    }
+
+    void testTrayMenuCarriesTheMainCommands()
+    {
+        Form1& form = load(true);
+        QAction* turnOn = trayAction(QStringLiteral("Turn On Screensaver"));
+        QVERIFY(turnOn);
+        turnOn->trigger();
+        QVERIFY(form.countdown().ScreensaverOn);
+        QCOMPARE(read(Setting::StartStopState), QStringLiteral("On"));
+        QVERIFY(trayAction(QStringLiteral("Turn Off Screensaver")));
+
+        trayAction(QStringLiteral("Test Screensaver Now"))->trigger();
+        QCOMPARE(m_env->dialogs.texts(), QStringList({QStringLiteral("No files added.")}));
+
+        form.setWindowState(Qt::WindowMinimized);
+        QVERIFY(form.MinimizedToTray);
+        trayAction(QStringLiteral("Show Lumaveil"))->trigger();
+        QVERIFY(form.isVisible());
+        QVERIFY(!form.MinimizedToTray);
+
+        // Quitting is a close request: the lists are saved and the program ends.
+        form.library().files().setPaths({m_env->path(QStringLiteral("a.mp4"))});
+        QSignalSpy unloaded(&form, &Form1::unloaded);
+        trayAction(QStringLiteral("Quit"))->trigger();
+        QCOMPARE(unloaded.size(), 1);
+        QCOMPARE(read(Setting::Videos), m_env->path(QStringLiteral("a.mp4")));
+        QVERIFY(!form.cSysTray1->InTray());
     }
 };
 

@@ -7,6 +7,8 @@ TestEnvironment::TestEnvironment()
     : settings(std::make_unique<SettingsStore>(folder.filePath(QStringLiteral("config/Quelmar/Lumaveil.conf"))))
 {
     random.seed(1.0f);
+    // The autostart entry, too, goes to this folder and never to the user's own.
+    qputenv("XDG_CONFIG_HOME", folder.filePath(QStringLiteral("config")).toLocal8Bit());
 }
 
 Services TestEnvironment::services()
