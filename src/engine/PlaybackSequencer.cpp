@@ -4,6 +4,7 @@
 #include "engine/PlaybackOptions.h"
 #include "engine/RandomGenerator.h"
 #include "platform/Convert.h"
+#include "platform/Failure.h"
 #include "platform/GuardedRoutine.h"
 #include "platform/RoutinePaths.h"
 #include "platform/VideoPlayer.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 PlaybackSequencer::PlaybackSequencer(PlaybackOptions& options,
                                      RandomGenerator& random,
@@ -49,6 +51,7 @@ void PlaybackSequencer::start(VideoPlayer* player, Items items)
     m_showing = true;
     m_idle = false;
     m_cycleWaiting = false;
+    m_next.reset();
     m_failed.clear();
     ++m_generation;
     cycle();
@@ -80,17 +83,13 @@ void PlaybackSequencer::cycle()
         return;
     }
     qint32 item = 1;
-    routine.step(108, [&] {
-        if (m_options.playRandomly()) {
-            item = Convert::toLong(PickRandomItem(m_random, count));
-        } else {
-            // In order; also when neither order is chosen.
-            if (++m_orderCounter > count) {
-                m_orderCounter = 1;
-            }
-            item = m_orderCounter;
-        }
-    });
+    const std::optional<Preselection> next = std::exchange(m_next, std::nullopt);
+    if (next && next->random == m_options.playRandomly() && next->items == items) {
+        item = next->item;
+        m_orderCounter = next->orderCounter;
+    } else {
+        routine.step(108, [&] { item = chooseItem(count, m_orderCounter); });
+    }
     item = std::clamp(item, 1, count);
     m_item = item;
     m_videoStarted = false;
@@ -124,6 +123,38 @@ void PlaybackSequencer::cycle()
     }
 }
 
+qint32 PlaybackSequencer::chooseItem(qint32 count, qint32& orderCounter)
+{
+    if (m_options.playRandomly()) {
+        return Convert::toLong(PickRandomItem(m_random, count));
+    }
+    // In order; also when neither order is chosen.
+    if (++orderCounter > count) {
+        orderCounter = 1;
+    }
+    return orderCounter;
+}
+
+// The next video is chosen while this one plays, so that the player can open it ahead.
+void PlaybackSequencer::preselectNext()
+{
+    const QStringList items = m_items ? m_items() : QStringList();
+    const auto count = static_cast<qint32>(std::min<qsizetype>(items.size(), std::numeric_limits<qint32>::max()));
+    if (count <= 0 || !m_player) {
+        return;
+    }
+    qint32 orderCounter = m_orderCounter;
+    qint32 item = 1;
+    try {
+        item = std::clamp(chooseItem(count, orderCounter), 1, count);
+    } catch (const Failure&) {
+        // Chosen again, with the error report, when the video's time comes.
+        return;
+    }
+    m_next = Preselection{item, orderCounter, m_options.playRandomly(), items};
+    m_player->queueNext(items.at(item - 1));
+}
+
 void PlaybackSequencer::onStateChanged(int state)
 {
     if (!m_showing || sender() != m_player) {
@@ -135,6 +166,7 @@ void PlaybackSequencer::onStateChanged(int state)
         if (m_randomStartPending) {
             startAtRandomPlace();
         }
+        preselectNext();
     } else if (state == VideoPlayer::Stopped || state == VideoPlayer::Ready) {
         videoEnded();
     }

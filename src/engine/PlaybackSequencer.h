@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class ErrorReporter;
 class PlaybackOptions;
@@ -74,6 +75,8 @@ signals:
 
 private:
     void cycle();
+    qint32 chooseItem(qint32 count, qint32& orderCounter);
+    void preselectNext();
     void onStateChanged(int state);
     void startAtRandomPlace();
     void videoEnded();
@@ -100,4 +103,14 @@ private:
     bool m_playLengthCheck = false;
     // The items that failed since the last video that played.
     QSet<qint32> m_failed;
+    // The next video, chosen while the current one plays. It is taken when its time comes unless the list or the
+    // order changed meanwhile.
+    struct Preselection
+    {
+        qint32 item;
+        qint32 orderCounter;
+        bool random;
+        QStringList items;
+    };
+    std::optional<Preselection> m_next;
 };

@@ -23,13 +23,12 @@ void MpvVideoPlayer::MpvDestroy::operator()(mpv_handle* mpv) const
     mpv_terminate_destroy(mpv);
 }
 
-MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
-    : VideoPlayer(parent)
+MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
 {
-    std::unique_ptr<mpv_handle, MpvDestroy> mpv(mpv_create());
+    MpvHandle mpv(mpv_create());
     if (!mpv) {
         qCWarning(lcPlayer) << "mpv could not be created";
-        return;
+        return {};
     }
     // mpv is a part here, not a player of its own: no configuration files, scripts, terminal output, on-screen
     // controls or input handling of its own, so that every key and click reaches the playback window.
@@ -51,8 +50,7 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         {"audio-display", QStringLiteral("no")},
         {"audio-fallback-to-null", QStringLiteral("yes")},
         {"idle", QStringLiteral("yes")},
-        // At its end a file stays open on its last frame, so that the next one follows without mpv shutting its
-        // video output down in between.
+        // At its end a file stays open on its last picture, until the next one takes over.
         {"keep-open", QStringLiteral("yes")},
         {"keepaspect", QStringLiteral("yes")},
         {"hwdec", QStringLiteral("auto-safe")},
@@ -72,22 +70,43 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
     mpv_observe_property(mpv.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
     if (const int error = mpv_initialize(mpv.get()); error < 0) {
         qCWarning(lcPlayer) << "mpv could not be started:" << mpv_error_string(error);
-        return;
+        return {};
     }
-    m_mpv = std::move(mpv);
-    // Called on one of mpv's threads: only hand the draining to this object's thread, once until it has run.
-    mpv_set_wakeup_callback(
-        m_mpv.get(),
-        [](void* player) {
-            auto* self = static_cast<MpvVideoPlayer*>(player);
-            if (!self->m_drainQueued.exchange(true)) {
-                QMetaObject::invokeMethod(self, &MpvVideoPlayer::drainEvents, Qt::QueuedConnection);
+    return mpv;
+}
+
+MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
+    : VideoPlayer(parent)
+{
+    for (int index = 0; index < 2; ++index) {
+        Deck& deck = m_decks[index];
+        deck.player = this;
+        deck.index = index;
+        deck.mpv = createMpv(options);
+        if (!deck.mpv) {
+            for (Deck& other : m_decks) {
+                other.mpv.reset();
             }
-        },
-        this);
+            return;
+        }
+    }
+    m_valid = true;
+    for (Deck& deck : m_decks) {
+        // Called on one of mpv's threads: only hand the draining to this object's thread, once until it has run.
+        mpv_set_wakeup_callback(
+            deck.mpv.get(),
+            [](void* data) {
+                auto* woken = static_cast<Deck*>(data);
+                if (!woken->drainQueued.exchange(true)) {
+                    QMetaObject::invokeMethod(
+                        woken->player, [woken] { woken->player->drainEvents(*woken); }, Qt::QueuedConnection);
+                }
+            },
+            &deck);
+    }
 
     if (options.videoOutput) {
-        auto* surface = new MpvVideoSurface(m_mpv.get());
+        auto* surface = new MpvVideoSurface({m_decks[0].mpv.get(), m_decks[1].mpv.get()});
         m_surface = surface;
         m_container.reset(QWidget::createWindowContainer(surface));
         m_container->setObjectName(QStringLiteral("WindowsMediaPlayer1"));
@@ -115,16 +134,20 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
 
 MpvVideoPlayer::~MpvVideoPlayer()
 {
-    if (!m_mpv) {
+    if (!m_valid) {
         return;
     }
-    mpv_set_wakeup_callback(m_mpv.get(), nullptr, nullptr);
-    // The picture goes first: its render context must be freed while mpv still exists.
+    for (Deck& deck : m_decks) {
+        mpv_set_wakeup_callback(deck.mpv.get(), nullptr, nullptr);
+    }
+    // The picture goes first: its render contexts must be freed while mpv still exists.
     if (m_surface) {
         m_surface->releaseRenderer();
     }
     m_container.reset();
-    m_mpv.reset();
+    for (Deck& deck : m_decks) {
+        deck.mpv.reset();
+    }
 }
 
 QWidget* MpvVideoPlayer::videoWidget()
@@ -141,13 +164,17 @@ void MpvVideoPlayer::setURL(const QString& path)
     m_frameAwaited = true;
     // Only regular local files are opened: a path is never taken for an address, a protocol or a folder to list.
     const QFileInfo file(path);
-    if (!m_mpv || !file.isFile()) {
-        m_entry = -1;
-        m_loading = false;
+    if (m_valid && !ahead().aheadPath.isEmpty() && ahead().aheadPath == file.absoluteFilePath()) {
+        takeOver(ahead());
+        return;
+    }
+    if (!m_valid || !file.isFile()) {
+        active().entry = -1;
+        active().loading = false;
         command({"stop"});
         setState(Transitioning);
         // Reported later, as mpv would, so that whoever set the file sees the failure after this call.
-        const QString message = m_mpv ? QStringLiteral("No such file") : QStringLiteral("No video player");
+        const QString message = m_valid ? QStringLiteral("No such file") : QStringLiteral("No video player");
         QMetaObject::invokeMethod(
             this,
             [this, path, message] {
@@ -158,7 +185,7 @@ void MpvVideoPlayer::setURL(const QString& path)
             Qt::QueuedConnection);
         return;
     }
-    m_loading = true;
+    active().loading = true;
     setState(Transitioning);
     const QByteArray location = file.absoluteFilePath().toUtf8();
     if (m_surface && !m_surface->hasRenderer()) {
@@ -170,9 +197,104 @@ void MpvVideoPlayer::setURL(const QString& path)
 
 void MpvVideoPlayer::load(const QByteArray& location)
 {
+    // The file opened ahead is not the one wanted; it gives its decoder back.
+    if (!ahead().aheadPath.isEmpty()) {
+        clearAhead(ahead());
+        command(ahead(), {"stop"});
+    }
     // A file stopped by stop() left the player paused.
     setProperty("pause", QStringLiteral("no"));
     command({"loadfile", location.constData(), "replace"});
+}
+
+void MpvVideoPlayer::queueNext(const QString& path)
+{
+    const QFileInfo file(path);
+    if (!m_valid || !file.isFile() || (m_surface && !m_surface->hasRenderer())) {
+        return;
+    }
+    Deck& deck = ahead();
+    const QString location = file.absoluteFilePath();
+    if (deck.aheadPath == location) {
+        return;
+    }
+    clearAhead(deck);
+    deck.aheadPath = location;
+    deck.loading = true;
+    deck.entry = -1;
+    // It opens paused, on its first picture.
+    setProperty(deck, "pause", QStringLiteral("yes"));
+    command(deck, {"loadfile", location.toUtf8().constData(), "replace"});
+}
+
+void MpvVideoPlayer::clearAhead(Deck& deck)
+{
+    deck.aheadPath.clear();
+    deck.restarted = false;
+    deck.atEnd = false;
+    deck.aheadDuration = -1;
+    deck.error.clear();
+}
+
+// The file opened ahead becomes the one that plays; the one that played gives its decoder back.
+void MpvVideoPlayer::takeOver(Deck& deck)
+{
+    Deck& previous = active();
+    previous.entry = -1;
+    previous.loading = false;
+    command(previous, {"stop"});
+
+    m_active = deck.index;
+    const bool restarted = deck.restarted;
+    const bool atEnd = deck.atEnd;
+    const double duration = deck.aheadDuration;
+    const QString error = deck.error;
+    clearAhead(deck);
+    setState(Transitioning);
+    if (m_surface) {
+        m_surface->setActiveDeck(deck.index);
+    }
+    setProperty(deck, "pause", QStringLiteral("no"));
+    if (!error.isEmpty() || (!deck.loading && deck.entry < 0)) {
+        deck.entry = -1;
+        QMetaObject::invokeMethod(
+            this,
+            [this, path = m_url, error = error.isEmpty() ? QStringLiteral("Not a video") : error] {
+                if (m_url == path && m_state == Transitioning) {
+                    fail(error);
+                }
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    if (!restarted) {
+        // Its first picture is not ready yet: it is reported as any file's is.
+        return;
+    }
+    if (duration < 0) {
+        mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+        return;
+    }
+    // Reported later, so that whoever set the file has finished with it first.
+    QMetaObject::invokeMethod(
+        this,
+        [this, path = m_url, duration, atEnd] {
+            if (m_url != path || m_state != Transitioning || m_started) {
+                return;
+            }
+            m_duration = duration;
+            m_started = true;
+            emit durationChanged(m_duration);
+            setState(Playing);
+            if (!m_container && m_frameAwaited) {
+                m_frameAwaited = false;
+                emit firstFrameShown();
+            }
+            if (atEnd) {
+                setState(Stopped);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 QString MpvVideoPlayer::URL() const
@@ -202,10 +324,10 @@ void MpvVideoPlayer::setCurrentPosition(double seconds)
     command({"seek", target.constData(), "absolute"});
 }
 
-// The file stays open, paused on its frame, so that the next one can follow quickly; close() lets it go.
+// The file stays open, paused on its picture, until the next one takes over; close() lets it go.
 void MpvVideoPlayer::stop()
 {
-    if (m_loading || m_entry < 0) {
+    if (active().loading || active().entry < 0) {
         command({"stop"});
         return;
     }
@@ -216,11 +338,14 @@ void MpvVideoPlayer::stop()
 void MpvVideoPlayer::close()
 {
     // The end of the file that is closed is nobody's concern any more.
-    m_entry = -1;
-    m_loading = false;
+    for (Deck& deck : m_decks) {
+        deck.entry = -1;
+        deck.loading = false;
+        clearAhead(deck);
+        command(deck, {"stop"});
+    }
     m_url.clear();
     m_waitingFile.clear();
-    command({"stop"});
     setState(Ready);
 }
 
@@ -244,61 +369,95 @@ void MpvVideoPlayer::setUiMode(const QString& mode)
     setProperty("osd-level", mode == QLatin1String("none") ? QStringLiteral("0") : QStringLiteral("1"));
 }
 
-void MpvVideoPlayer::command(std::initializer_list<const char*> arguments)
+void MpvVideoPlayer::command(Deck& deck, std::initializer_list<const char*> arguments)
 {
-    if (!m_mpv) {
+    if (!deck.mpv) {
         return;
     }
     std::vector<const char*> list(arguments);
     list.push_back(nullptr);
-    if (const int error = mpv_command_async(m_mpv.get(), 0, list.data()); error < 0) {
+    if (const int error = mpv_command_async(deck.mpv.get(), 0, list.data()); error < 0) {
         qCWarning(lcPlayer) << "mpv refused" << list.front() << ":" << mpv_error_string(error);
+    }
+}
+
+void MpvVideoPlayer::command(std::initializer_list<const char*> arguments)
+{
+    command(active(), arguments);
+}
+
+void MpvVideoPlayer::setProperty(Deck& deck, const char* name, const QString& value)
+{
+    if (!deck.mpv) {
+        return;
+    }
+    QByteArray text = value.toUtf8();
+    char* data = text.data();
+    if (const int error = mpv_set_property_async(deck.mpv.get(), 0, name, MPV_FORMAT_STRING, &data); error < 0) {
+        qCWarning(lcPlayer) << "mpv refused" << name << value << ":" << mpv_error_string(error);
     }
 }
 
 void MpvVideoPlayer::setProperty(const char* name, const QString& value)
 {
-    if (!m_mpv) {
-        return;
-    }
-    QByteArray text = value.toUtf8();
-    char* data = text.data();
-    if (const int error = mpv_set_property_async(m_mpv.get(), 0, name, MPV_FORMAT_STRING, &data); error < 0) {
-        qCWarning(lcPlayer) << "mpv refused" << name << value << ":" << mpv_error_string(error);
-    }
+    setProperty(active(), name, value);
 }
 
-void MpvVideoPlayer::drainEvents()
+void MpvVideoPlayer::drainEvents(Deck& deck)
 {
-    m_drainQueued = false;
-    while (m_mpv) {
-        const mpv_event* event = mpv_wait_event(m_mpv.get(), 0);
+    deck.drainQueued = false;
+    while (deck.mpv) {
+        const mpv_event* event = mpv_wait_event(deck.mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) {
             break;
         }
-        handle(*event);
+        if (deck.index == m_active) {
+            handle(deck, *event);
+        } else {
+            handleAhead(deck, *event);
+        }
     }
 }
 
-void MpvVideoPlayer::handle(const mpv_event& event)
+namespace {
+
+// Why a file ended, when it ended in a failure.
+QString endError(const mpv_event_end_file& end)
+{
+    if (end.reason == MPV_END_FILE_REASON_ERROR) {
+        return QString::fromUtf8(mpv_error_string(end.error));
+    }
+    if (end.reason == MPV_END_FILE_REASON_REDIRECT) {
+        // A playlist in disguise: what it lists is not played.
+        return QStringLiteral("Not a video");
+    }
+    return {};
+}
+
+bool flagValue(const mpv_event_property& property)
+{
+    return property.format == MPV_FORMAT_FLAG && *static_cast<int*>(property.data) != 0;
+}
+
+} // namespace
+
+void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
 {
     switch (event.event_id) {
-    case MPV_EVENT_START_FILE: {
-        const auto* start = static_cast<const mpv_event_start_file*>(event.data);
-        m_loading = false;
-        m_entry = start->playlist_entry_id;
+    case MPV_EVENT_START_FILE:
+        deck.loading = false;
+        deck.entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
         break;
-    }
     case MPV_EVENT_PLAYBACK_RESTART:
         // The first picture of the file is ready. Its length is asked for here, so that it is known when the
         // player reports that it plays.
-        if (!m_loading && !m_started && m_entry >= 0) {
-            mpv_get_property_async(m_mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+        if (!deck.loading && !m_started && deck.entry >= 0) {
+            mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY: {
         const auto* reply = static_cast<const mpv_event_property*>(event.data);
-        if (event.reply_userdata != durationReply || m_loading || m_started || m_entry < 0) {
+        if (event.reply_userdata != durationReply || deck.loading || m_started || deck.entry < 0) {
             break;
         }
         m_duration = event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0;
@@ -313,16 +472,13 @@ void MpvVideoPlayer::handle(const mpv_event& event)
     }
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (m_loading || end->playlist_entry_id != m_entry) {
+        if (deck.loading || end->playlist_entry_id != deck.entry) {
             break;
         }
-        m_entry = -1;
-        if (end->reason == MPV_END_FILE_REASON_ERROR) {
-            fail(QString::fromUtf8(mpv_error_string(end->error)));
-        } else if (end->reason == MPV_END_FILE_REASON_REDIRECT) {
-            // A playlist in disguise: what it lists is not played.
-            command({"stop"});
-            fail(QStringLiteral("Not a video"));
+        deck.entry = -1;
+        if (const QString error = endError(*end); !error.isEmpty()) {
+            command(deck, {"stop"});
+            fail(error);
         } else {
             setState(Stopped);
         }
@@ -330,7 +486,8 @@ void MpvVideoPlayer::handle(const mpv_event& event)
     }
     case MPV_EVENT_LOG_MESSAGE: {
         const auto* message = static_cast<const mpv_event_log_message*>(event.data);
-        qCDebug(lcPlayer).noquote() << message->prefix << message->level << QString::fromUtf8(message->text).trimmed();
+        qCDebug(lcPlayer).noquote() << deck.index << message->prefix << message->level
+                                    << QString::fromUtf8(message->text).trimmed();
         break;
     }
     case MPV_EVENT_PROPERTY_CHANGE: {
@@ -339,8 +496,7 @@ void MpvVideoPlayer::handle(const mpv_event& event)
         const double value = known ? *static_cast<double*>(property->data) : 0;
         if (qstrcmp(property->name, "eof-reached") == 0) {
             // With the file kept open at its end, this is where it ends.
-            const bool atEnd = property->format == MPV_FORMAT_FLAG && *static_cast<int*>(property->data) != 0;
-            if (atEnd && !m_loading && m_entry >= 0) {
+            if (flagValue(*property) && !deck.loading && deck.entry >= 0) {
                 setState(Stopped);
             }
         } else if (qstrcmp(property->name, "time-pos") == 0) {
@@ -350,6 +506,52 @@ void MpvVideoPlayer::handle(const mpv_event& event)
         } else if (qstrcmp(property->name, "duration") == 0 && m_started && known && value != m_duration) {
             m_duration = value;
             emit durationChanged(m_duration);
+        }
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// The file opened ahead reports nothing yet: what happens to it is kept until it takes over.
+void MpvVideoPlayer::handleAhead(Deck& deck, const mpv_event& event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_START_FILE:
+        deck.loading = false;
+        deck.entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        if (!deck.loading && deck.entry >= 0 && !deck.aheadPath.isEmpty() && !deck.restarted) {
+            deck.restarted = true;
+            mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+        }
+        break;
+    case MPV_EVENT_GET_PROPERTY_REPLY: {
+        const auto* reply = static_cast<const mpv_event_property*>(event.data);
+        if (event.reply_userdata == durationReply && deck.restarted && !deck.loading && deck.entry >= 0) {
+            deck.aheadDuration =
+                event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0;
+        }
+        break;
+    }
+    case MPV_EVENT_END_FILE: {
+        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
+        if (deck.loading || end->playlist_entry_id != deck.entry) {
+            break;
+        }
+        deck.entry = -1;
+        deck.error = endError(*end);
+        if (deck.error.isEmpty()) {
+            deck.error = QStringLiteral("Not played");
+        }
+        break;
+    }
+    case MPV_EVENT_PROPERTY_CHANGE: {
+        const auto* property = static_cast<const mpv_event_property*>(event.data);
+        if (qstrcmp(property->name, "eof-reached") == 0 && flagValue(*property) && !deck.loading && deck.entry >= 0) {
+            deck.atEnd = true;
         }
         break;
     }

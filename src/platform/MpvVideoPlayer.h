@@ -5,6 +5,7 @@
 
 #include <QPointer>
 
+#include <array>
 #include <atomic>
 #include <memory>
 
@@ -38,11 +39,12 @@ public:
     /** Whether mpv could be started; a player that failed reports every file as unplayable. */
     [[nodiscard]] bool isValid() const
     {
-        return m_mpv != nullptr;
+        return m_valid;
     }
 
     QWidget* videoWidget() override;
     void setURL(const QString& path) override;
+    void queueNext(const QString& path) override;
     QString URL() const override;
     int playState() const override;
     double duration() const override;
@@ -60,26 +62,58 @@ private:
     {
         void operator()(mpv_handle* mpv) const;
     };
+    using MpvHandle = std::unique_ptr<mpv_handle, MpvDestroy>;
 
-    void drainEvents();
-    void handle(const mpv_event& event);
+    // One of two mpv instances. One plays; the other opens the next file ahead, paused on its first picture, and
+    // takes over when that file is set.
+    struct Deck
+    {
+        MpvVideoPlayer* player = nullptr;
+        int index = 0;
+        MpvHandle mpv;
+        std::atomic<bool> drainQueued{false};
+        // Events of files left behind by a new file are ignored until mpv starts the new one.
+        bool loading = false;
+        qint64 entry = -1;
+        // Of the file opened ahead: its path, and what happened to it meanwhile.
+        QString aheadPath;
+        bool restarted = false;
+        bool atEnd = false;
+        double aheadDuration = -1;
+        QString error;
+    };
+
+    static MpvHandle createMpv(const Options& options);
+    void drainEvents(Deck& deck);
+    void handle(Deck& deck, const mpv_event& event);
+    void handleAhead(Deck& deck, const mpv_event& event);
+    void takeOver(Deck& deck);
     void setState(int state);
+    void command(Deck& deck, std::initializer_list<const char*> arguments);
     void command(std::initializer_list<const char*> arguments);
     void load(const QByteArray& location);
+    void setProperty(Deck& deck, const char* name, const QString& value);
     void setProperty(const char* name, const QString& value);
     void fail(const QString& message);
+    void clearAhead(Deck& deck);
+    [[nodiscard]] Deck& active()
+    {
+        return m_decks[m_active];
+    }
+    [[nodiscard]] Deck& ahead()
+    {
+        return m_decks[1 - m_active];
+    }
 
-    std::unique_ptr<mpv_handle, MpvDestroy> m_mpv;
+    std::array<Deck, 2> m_decks;
+    int m_active = 0;
+    bool m_valid = false;
     std::unique_ptr<QWidget> m_container;
     QPointer<MpvVideoSurface> m_surface;
-    std::atomic<bool> m_drainQueued{false};
     QString m_url;
     int m_state = Ready;
     double m_duration = 0;
     double m_position = 0;
-    // Events of files left behind by a new URL are ignored until mpv starts the new one.
-    bool m_loading = false;
-    qint64 m_entry = -1;
     bool m_started = false;
     bool m_frameAwaited = false;
     // mpv cannot open a file for the picture before the picture's window is shown: a file set earlier waits here.

@@ -21,14 +21,15 @@ void* procAddress(void*, const char* name)
 
 } // namespace
 
-MpvVideoSurface::MpvVideoSurface(mpv_handle* mpv)
+MpvVideoSurface::MpvVideoSurface(std::array<mpv_handle*, 2> decks)
     : QOpenGLWindow(QOpenGLWindow::NoPartialUpdate)
-    , m_mpv(mpv)
+    , m_mpv(decks)
+    , m_targets{UpdateTarget{this, 0}, UpdateTarget{this, 1}}
 {
     setCursor(Qt::BlankCursor);
     connect(this, &QOpenGLWindow::frameSwapped, this, [this] {
-        if (m_render) {
-            mpv_render_context_report_swap(m_render);
+        if (m_render[m_active]) {
+            mpv_render_context_report_swap(m_render[m_active]);
         }
     });
 }
@@ -40,14 +41,25 @@ MpvVideoSurface::~MpvVideoSurface()
 
 void MpvVideoSurface::releaseRenderer()
 {
-    if (!m_render) {
+    if (!m_render[0] && !m_render[1]) {
         return;
     }
     // The context has to be current: mpv frees its textures and buffers.
     makeCurrent();
-    mpv_render_context_free(m_render);
-    m_render = nullptr;
+    for (mpv_render_context*& render : m_render) {
+        if (render) {
+            mpv_render_context_free(render);
+            render = nullptr;
+        }
+    }
     doneCurrent();
+}
+
+void MpvVideoSurface::setActiveDeck(int deck)
+{
+    m_active = deck;
+    // The picture the new one holds ready is drawn at once.
+    update();
 }
 
 void MpvVideoSurface::initializeGL()
@@ -64,31 +76,38 @@ void MpvVideoSurface::initializeGL()
         params.push_back({MPV_RENDER_PARAM_X11_DISPLAY, x11->display()});
     }
     params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
-    if (mpv_render_context_create(&m_render, m_mpv, params.data()) < 0) {
-        m_render = nullptr;
-        return;
+    for (int deck = 0; deck < 2; ++deck) {
+        if (mpv_render_context_create(&m_render[deck], m_mpv[deck], params.data()) < 0) {
+            m_render[deck] = nullptr;
+            return;
+        }
+        mpv_render_context_set_update_callback(m_render[deck], &MpvVideoSurface::requestUpdate, &m_targets[deck]);
     }
-    mpv_render_context_set_update_callback(m_render, &MpvVideoSurface::requestUpdate, this);
     emit rendererReady();
 }
 
 // Called on one of mpv's threads: only hand the work to this window's thread.
-void MpvVideoSurface::requestUpdate(void* surface)
+void MpvVideoSurface::requestUpdate(void* target)
 {
-    auto* self = static_cast<MpvVideoSurface*>(surface);
-    QMetaObject::invokeMethod(self, &MpvVideoSurface::renderWhenReady, Qt::QueuedConnection);
+    const auto* update = static_cast<const UpdateTarget*>(target);
+    QMetaObject::invokeMethod(
+        update->surface,
+        [surface = update->surface, deck = update->deck] { surface->renderWhenReady(deck); },
+        Qt::QueuedConnection);
 }
 
-void MpvVideoSurface::renderWhenReady()
+// The instance that opens ahead keeps its first picture waiting until it is shown.
+void MpvVideoSurface::renderWhenReady(int deck)
 {
-    if (m_render && (mpv_render_context_update(m_render) & MPV_RENDER_UPDATE_FRAME)) {
+    if (m_render[deck] && (mpv_render_context_update(m_render[deck]) & MPV_RENDER_UPDATE_FRAME) && deck == m_active) {
         update();
     }
 }
 
 void MpvVideoSurface::paintGL()
 {
-    if (!m_render) {
+    mpv_render_context* render = m_render[m_active];
+    if (!render) {
         return;
     }
     const qreal ratio = devicePixelRatio();
@@ -102,7 +121,7 @@ void MpvVideoSurface::paintGL()
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(m_render, params);
+    mpv_render_context_render(render, params);
     emit framePresented();
 }
 

@@ -4,6 +4,8 @@
 #include <QOpenGLWindow>
 #include <QPointF>
 
+#include <array>
+
 struct mpv_handle;
 struct mpv_render_context;
 
@@ -16,7 +18,8 @@ class MpvVideoSurface : public QOpenGLWindow
     Q_OBJECT
 
 public:
-    explicit MpvVideoSurface(mpv_handle* mpv);
+    /** Draws the pictures of two mpv instances, one at a time: the one that plays, while the other opens ahead. */
+    explicit MpvVideoSurface(std::array<mpv_handle*, 2> decks);
     ~MpvVideoSurface() override;
 
     /** Gives the render context back to mpv; nothing is drawn afterwards. Must come before mpv is destroyed. */
@@ -24,8 +27,11 @@ public:
 
     [[nodiscard]] bool hasRenderer() const
     {
-        return m_render != nullptr;
+        return m_render[0] != nullptr && m_render[1] != nullptr;
     }
+
+    /** Shows the picture of the given instance from now on. */
+    void setActiveDeck(int deck);
 
 signals:
     /** mpv can draw now: the window is shown and its render context made. */
@@ -50,10 +56,18 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    static void requestUpdate(void* surface);
-    void renderWhenReady();
+    struct UpdateTarget
+    {
+        MpvVideoSurface* surface;
+        int deck;
+    };
 
-    mpv_handle* m_mpv;
-    mpv_render_context* m_render = nullptr;
+    static void requestUpdate(void* target);
+    void renderWhenReady(int deck);
+
+    std::array<mpv_handle*, 2> m_mpv;
+    std::array<mpv_render_context*, 2> m_render{};
+    std::array<UpdateTarget, 2> m_targets;
+    int m_active = 0;
     Qt::MouseButtons m_pressed;
 };

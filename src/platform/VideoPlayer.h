@@ -33,6 +33,11 @@ public:
 
     /** Opens the file and starts playing it; the state goes through Transitioning to Playing, or to Stopped. */
     virtual void setURL(const QString& path) = 0;
+    /** The file likely to be set next: the player may open it ahead, so that it starts at once when it is set. */
+    virtual void queueNext(const QString& path)
+    {
+        Q_UNUSED(path);
+    }
     [[nodiscard]] virtual QString URL() const = 0;
     [[nodiscard]] virtual int playState() const = 0;
     /** The open video's length in seconds; 0 while unknown. */

@@ -84,6 +84,28 @@ private slots:
         QVERIFY(QSet<QString>(chosen.begin(), chosen.end()).size() < 8);
     }
 
+    void testNextVideoIsOpenedAheadAndTaken()
+    {
+        startShowing();
+        QVERIFY(m_player->queued.isEmpty());
+        playThrough();
+        playThrough();
+        QCOMPARE(m_player->queued, QStringList({"/v/b.mkv", "/v/c.mkv"}));
+        QCOMPARE(m_player->urls, QStringList({"/v/a.mkv", "/v/b.mkv", "/v/c.mkv"}));
+
+        // Chosen ahead in order, but the order changed meanwhile: the random choice is made afresh when it is due.
+        m_player->play();
+        QCOMPARE(m_player->queued.last(), QStringLiteral("/v/a.mkv"));
+        m_options.random = true;
+        m_env->random.seed(7.0f);
+        RandomGenerator expected;
+        expected.seed(7.0f);
+        m_player->finish();
+        QTRY_COMPARE(m_player->urls.size(), 4);
+        QCOMPARE(m_player->urls.last(), m_items.at(qint32(PlaybackSequencer::PickRandomItem(expected, 3)) - 1));
+        QVERIFY(m_env->reports().isEmpty());
+    }
+
     void testRandomHelpers()
     {
         RandomGenerator random;

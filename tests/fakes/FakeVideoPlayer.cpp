@@ -132,3 +132,8 @@ void FakeVideoPlayer::setState(int state)
     m_state = state;
     emit playStateChanged(state);
 }
+
+void FakeVideoPlayer::queueNext(const QString& path)
+{
+    queued.append(path);
+}

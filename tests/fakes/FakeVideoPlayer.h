@@ -22,6 +22,7 @@ public:
 
     QWidget* videoWidget() override;
     void setURL(const QString& path) override;
+    void queueNext(const QString& path) override;
     QString URL() const override;
     int playState() const override;
     double duration() const override;
@@ -48,6 +49,7 @@ public:
     QHash<QString, double> durations;
 
     QStringList urls;
+    QStringList queued;
     QList<double> seeks;
     QList<int> volumes;
     QList<bool> mutes;

@@ -152,6 +152,81 @@ private slots:
         m_player->setURL(clip("three.mkv"));
         QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Playing), 10000);
     }
+
+    void testFileOpenedAheadTakesOver()
+    {
+        makePlayer(false);
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Playing), 10000);
+        m_player->queueNext(clip("ten seconds.avi"));
+        QTest::qWait(500);
+
+        QSignalSpy stateChanges(m_player.get(), &VideoPlayer::playStateChanged);
+        QSignalSpy errors(m_player.get(), &VideoPlayer::mediaError);
+        m_player->setURL(clip("ten seconds.avi"));
+        QCOMPARE(m_player->playState(), int(VideoPlayer::Transitioning));
+        // Opened and ready ahead, it plays at the next turn of the event loop, without waiting for mpv.
+        QCoreApplication::processEvents();
+        QCOMPARE(m_player->playState(), int(VideoPlayer::Playing));
+        QVERIFY(qAbs(m_player->duration() - 10.0) < 0.1);
+        // It plays from its start, no longer paused, and the file it took over from reports nothing more.
+        QTRY_VERIFY_WITH_TIMEOUT(m_player->currentPosition() > 0.3, 5000);
+        QVERIFY(m_player->currentPosition() < 3.0);
+        m_player->setCurrentPosition(9.5);
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Stopped), 5000);
+        QCOMPARE(states(stateChanges),
+                 QList<int>({VideoPlayer::Transitioning, VideoPlayer::Playing, VideoPlayer::Stopped}));
+        QVERIFY(errors.isEmpty());
+    }
+
+    void testFileOpenedAheadThatIsNotWanted()
+    {
+        makePlayer(true);
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Stopped), 10000);
+        m_player->queueNext(clip("ten seconds.avi"));
+
+        // Another file comes instead; the one opened ahead is dropped, and opening it once more is harmless.
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Stopped), 10000);
+        QVERIFY(qAbs(m_player->duration() - 3.0) < 0.1);
+        m_player->queueNext(clip("three.mkv"));
+        m_player->queueNext(clip("three.mkv"));
+        QSignalSpy stateChanges(m_player.get(), &VideoPlayer::playStateChanged);
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(stateChanges.size(), 3, 10000);
+        QCOMPARE(states(stateChanges),
+                 QList<int>({VideoPlayer::Transitioning, VideoPlayer::Playing, VideoPlayer::Stopped}));
+    }
+
+    void testUnplayableFileOpenedAhead_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("corrupt") << "corrupt.mkv";
+        QTest::newRow("empty") << "empty.mp4";
+        QTest::newRow("a playlist in disguise") << "playlist.mkv";
+        QTest::newRow("missing") << "missing.mkv";
+    }
+
+    void testUnplayableFileOpenedAhead()
+    {
+        QFETCH(QString, name);
+        makePlayer(false);
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Playing), 10000);
+        m_player->queueNext(clip(name));
+        QTest::qWait(500);
+
+        QSignalSpy stateChanges(m_player.get(), &VideoPlayer::playStateChanged);
+        QSignalSpy errors(m_player.get(), &VideoPlayer::mediaError);
+        m_player->setURL(clip(name));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Stopped), 5000);
+        QCOMPARE(errors.size(), 1);
+        QVERIFY(!states(stateChanges).contains(VideoPlayer::Playing));
+
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Playing), 10000);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestMpvVideoPlayer)
