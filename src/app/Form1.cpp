@@ -598,7 +598,8 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         pointerMovedOver(watched);
         return false;
     }
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::InputMethod) {
+    // Keys are the countdown's only while it previews them; otherwise they go to the controls as usual.
+    if (!m_keyPreview || (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::InputMethod)) {
         return false;
     }
     auto* widget = qobject_cast<QWidget*>(watched);

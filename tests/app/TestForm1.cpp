@@ -744,6 +744,20 @@ private slots:
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
     }
 
+    void testKeysReachTheControlsWhileNotCounting()
+    {
+        Form1& form = load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        form.PushButton2->setFocus();
+        QTest::keyClick(form.PushButton2, Qt::Key_Space);
+        QVERIFY(form.countdown().ScreensaverOn);
+        // Now counting: the same key is input to the countdown, not a click.
+        QTest::keyClick(form.PushButton2, Qt::Key_Space);
+        QVERIFY(form.countdown().ScreensaverOn);
+        QCOMPARE(form.PushButton2->text(), QStringLiteral("Turn Off Screensaver"));
+    }
+
     void testTrayMenuCarriesTheMainCommands()
     {
         Form1& form = load(true);
