@@ -1,17 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MpvVideoPlayer.h"
 
+#include "platform/MpvLibrary.h"
 #include "platform/MpvVideoSurface.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QWidget>
 
-#include <mpv/client.h>
-
 Q_LOGGING_CATEGORY(lcPlayer, "lumaveil.player", QtWarningMsg)
 
 namespace {
+
+// Only used once a player has found the library loaded.
+const MpvLibrary& api()
+{
+    return *MpvLibrary::get();
+}
 
 // Ties the answer to mpv's question for a file's length to the file it was asked for.
 constexpr quint64 durationReply = 1;
@@ -20,12 +25,12 @@ constexpr quint64 durationReply = 1;
 
 void MpvVideoPlayer::MpvDestroy::operator()(mpv_handle* mpv) const
 {
-    mpv_terminate_destroy(mpv);
+    api().terminate_destroy(mpv);
 }
 
 MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
 {
-    MpvHandle mpv(mpv_create());
+    MpvHandle mpv(api().create());
     if (!mpv) {
         qCWarning(lcPlayer) << "mpv could not be created";
         return {};
@@ -59,17 +64,17 @@ MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
         {"untimed", options.untimed ? QStringLiteral("yes") : QStringLiteral("no")},
     };
     for (const auto& [name, value] : settings) {
-        if (!value.isEmpty() && mpv_set_option_string(mpv.get(), name, value.toUtf8().constData()) < 0) {
+        if (!value.isEmpty() && api().set_option_string(mpv.get(), name, value.toUtf8().constData()) < 0) {
             qCWarning(lcPlayer) << "mpv does not take the option" << name << value;
         }
     }
     // mpv's own messages, for whoever turns on the debug output of the player's logging category.
-    mpv_request_log_messages(mpv.get(), lcPlayer().isDebugEnabled() ? "v" : "no");
-    mpv_observe_property(mpv.get(), 0, "duration", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(mpv.get(), 0, "time-pos", MPV_FORMAT_DOUBLE);
-    mpv_observe_property(mpv.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
-    if (const int error = mpv_initialize(mpv.get()); error < 0) {
-        qCWarning(lcPlayer) << "mpv could not be started:" << mpv_error_string(error);
+    api().request_log_messages(mpv.get(), lcPlayer().isDebugEnabled() ? "v" : "no");
+    api().observe_property(mpv.get(), 0, "duration", MPV_FORMAT_DOUBLE);
+    api().observe_property(mpv.get(), 0, "time-pos", MPV_FORMAT_DOUBLE);
+    api().observe_property(mpv.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
+    if (const int error = api().initialize(mpv.get()); error < 0) {
+        qCWarning(lcPlayer) << "mpv could not be started:" << api().error_string(error);
         return {};
     }
     return mpv;
@@ -78,6 +83,9 @@ MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
 MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
     : VideoPlayer(parent)
 {
+    if (!MpvLibrary::get()) {
+        return;
+    }
     for (int index = 0; index < 2; ++index) {
         Deck& deck = m_decks[index];
         deck.player = this;
@@ -93,7 +101,7 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
     m_valid = true;
     for (Deck& deck : m_decks) {
         // Called on one of mpv's threads: only hand the draining to this object's thread, once until it has run.
-        mpv_set_wakeup_callback(
+        api().set_wakeup_callback(
             deck.mpv.get(),
             [](void* data) {
                 auto* woken = static_cast<Deck*>(data);
@@ -138,7 +146,7 @@ MpvVideoPlayer::~MpvVideoPlayer()
         return;
     }
     for (Deck& deck : m_decks) {
-        mpv_set_wakeup_callback(deck.mpv.get(), nullptr, nullptr);
+        api().set_wakeup_callback(deck.mpv.get(), nullptr, nullptr);
     }
     // The picture goes first: its render contexts must be freed while mpv still exists.
     if (m_surface) {
@@ -272,7 +280,7 @@ void MpvVideoPlayer::takeOver(Deck& deck)
         return;
     }
     if (duration < 0) {
-        mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+        api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         return;
     }
     // Reported later, so that whoever set the file has finished with it first.
@@ -376,8 +384,8 @@ void MpvVideoPlayer::command(Deck& deck, std::initializer_list<const char*> argu
     }
     std::vector<const char*> list(arguments);
     list.push_back(nullptr);
-    if (const int error = mpv_command_async(deck.mpv.get(), 0, list.data()); error < 0) {
-        qCWarning(lcPlayer) << "mpv refused" << list.front() << ":" << mpv_error_string(error);
+    if (const int error = api().command_async(deck.mpv.get(), 0, list.data()); error < 0) {
+        qCWarning(lcPlayer) << "mpv refused" << list.front() << ":" << api().error_string(error);
     }
 }
 
@@ -393,8 +401,8 @@ void MpvVideoPlayer::setProperty(Deck& deck, const char* name, const QString& va
     }
     QByteArray text = value.toUtf8();
     char* data = text.data();
-    if (const int error = mpv_set_property_async(deck.mpv.get(), 0, name, MPV_FORMAT_STRING, &data); error < 0) {
-        qCWarning(lcPlayer) << "mpv refused" << name << value << ":" << mpv_error_string(error);
+    if (const int error = api().set_property_async(deck.mpv.get(), 0, name, MPV_FORMAT_STRING, &data); error < 0) {
+        qCWarning(lcPlayer) << "mpv refused" << name << value << ":" << api().error_string(error);
     }
 }
 
@@ -407,7 +415,7 @@ void MpvVideoPlayer::drainEvents(Deck& deck)
 {
     deck.drainQueued = false;
     while (deck.mpv) {
-        const mpv_event* event = mpv_wait_event(deck.mpv.get(), 0);
+        const mpv_event* event = api().wait_event(deck.mpv.get(), 0);
         if (event->event_id == MPV_EVENT_NONE) {
             break;
         }
@@ -425,7 +433,7 @@ namespace {
 QString endError(const mpv_event_end_file& end)
 {
     if (end.reason == MPV_END_FILE_REASON_ERROR) {
-        return QString::fromUtf8(mpv_error_string(end.error));
+        return QString::fromUtf8(api().error_string(end.error));
     }
     if (end.reason == MPV_END_FILE_REASON_REDIRECT) {
         // A playlist in disguise: what it lists is not played.
@@ -452,7 +460,7 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         // The first picture of the file is ready. Its length is asked for here, so that it is known when the
         // player reports that it plays.
         if (!deck.loading && !m_started && deck.entry >= 0) {
-            mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+            api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY: {
@@ -525,7 +533,7 @@ void MpvVideoPlayer::handleAhead(Deck& deck, const mpv_event& event)
     case MPV_EVENT_PLAYBACK_RESTART:
         if (!deck.loading && deck.entry >= 0 && !deck.aheadPath.isEmpty() && !deck.restarted) {
             deck.restarted = true;
-            mpv_get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+            api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
     case MPV_EVENT_GET_PROPERTY_REPLY: {

@@ -2,6 +2,7 @@
 #include "platform/MpvVideoSurface.h"
 
 #include "platform/Controls.h"
+#include "platform/MpvLibrary.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -9,9 +10,13 @@
 #include <QOpenGLContext>
 #include <QtGui/qguiapplication_platform.h>
 
-#include <mpv/render_gl.h>
-
 namespace {
+
+// Only used once a player has found the library loaded.
+const MpvLibrary& api()
+{
+    return *MpvLibrary::get();
+}
 
 void* procAddress(void*, const char* name)
 {
@@ -29,7 +34,7 @@ MpvVideoSurface::MpvVideoSurface(std::array<mpv_handle*, 2> decks)
     setCursor(Qt::BlankCursor);
     connect(this, &QOpenGLWindow::frameSwapped, this, [this] {
         if (m_render[m_active]) {
-            mpv_render_context_report_swap(m_render[m_active]);
+            api().render_context_report_swap(m_render[m_active]);
         }
     });
 }
@@ -48,7 +53,7 @@ void MpvVideoSurface::releaseRenderer()
     makeCurrent();
     for (mpv_render_context*& render : m_render) {
         if (render) {
-            mpv_render_context_free(render);
+            api().render_context_free(render);
             render = nullptr;
         }
     }
@@ -77,11 +82,11 @@ void MpvVideoSurface::initializeGL()
     }
     params.push_back({MPV_RENDER_PARAM_INVALID, nullptr});
     for (int deck = 0; deck < 2; ++deck) {
-        if (mpv_render_context_create(&m_render[deck], m_mpv[deck], params.data()) < 0) {
+        if (api().render_context_create(&m_render[deck], m_mpv[deck], params.data()) < 0) {
             m_render[deck] = nullptr;
             return;
         }
-        mpv_render_context_set_update_callback(m_render[deck], &MpvVideoSurface::requestUpdate, &m_targets[deck]);
+        api().render_context_set_update_callback(m_render[deck], &MpvVideoSurface::requestUpdate, &m_targets[deck]);
     }
     emit rendererReady();
 }
@@ -99,7 +104,7 @@ void MpvVideoSurface::requestUpdate(void* target)
 // The instance that opens ahead keeps its first picture waiting until it is shown.
 void MpvVideoSurface::renderWhenReady(int deck)
 {
-    if (m_render[deck] && (mpv_render_context_update(m_render[deck]) & MPV_RENDER_UPDATE_FRAME) && deck == m_active) {
+    if (m_render[deck] && (api().render_context_update(m_render[deck]) & MPV_RENDER_UPDATE_FRAME) && deck == m_active) {
         update();
     }
 }
@@ -121,7 +126,7 @@ void MpvVideoSurface::paintGL()
         {MPV_RENDER_PARAM_FLIP_Y, &flipY},
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
-    mpv_render_context_render(render, params);
+    api().render_context_render(render, params);
     emit framePresented();
 }
 
