@@ -98,6 +98,12 @@ private slots:
         QVERIFY(!tray.balloonShown());
         QCOMPARE(tray.showOnceCount(), 1);
 
+        // A click on the balloon closes it before its time.
+        tray.ShowBalloon(QStringLiteral("text"), QStringLiteral("title"), 5, false);
+        QVERIFY(tray.balloonShown());
+        emit tray.findChild<QSystemTrayIcon*>()->messageClicked();
+        QVERIFY(!tray.balloonShown());
+
         // Without show-once, every call shows one; without a time the desktop keeps it as long as it likes.
         tray.ShowBalloon(QStringLiteral("text"), QStringLiteral("title"), 0, false);
         QVERIFY(tray.balloonShown());
