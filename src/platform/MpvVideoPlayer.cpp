@@ -8,6 +8,8 @@
 #include <QLoggingCategory>
 #include <QWidget>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcPlayer, "lumaveil.player", QtWarningMsg)
 
 namespace {
@@ -169,6 +171,8 @@ void MpvVideoPlayer::setURL(const QString& path)
     m_duration = 0;
     m_position = 0;
     m_started = false;
+    m_startPending = false;
+    m_endedEarly = false;
     m_frameAwaited = true;
     // Only regular local files are opened: a path is never taken for an address, a protocol or a folder to list.
     const QFileInfo file(path);
@@ -212,7 +216,60 @@ void MpvVideoPlayer::load(const QByteArray& location)
     }
     // A file stopped by stop() left the player paused.
     setProperty("pause", QStringLiteral("no"));
-    command({"loadfile", location.constData(), "replace"});
+    loadInto(active(), location);
+}
+
+// mpv names the file's playlist entry in its reply; only that entry's start ends the loading, not the start of a
+// file that an earlier load had asked for.
+void MpvVideoPlayer::loadInto(Deck& deck, const QByteArray& location)
+{
+    deck.loading = true;
+    deck.entry = -1;
+    deck.awaitedEntry = -1;
+    deck.loadRequest = ++m_requests;
+    const char* arguments[] = {"loadfile", location.constData(), "replace", nullptr};
+    if (const int error = api().command_async(deck.mpv.get(), deck.loadRequest, arguments); error < 0) {
+        qCWarning(lcPlayer) << "mpv refused loadfile:" << api().error_string(error);
+    }
+}
+
+// Follows a load to the start of its file. Returns whether the event was about that.
+bool MpvVideoPlayer::followLoad(Deck& deck, const mpv_event& event)
+{
+    if (event.event_id == MPV_EVENT_COMMAND_REPLY && event.reply_userdata == deck.loadRequest && deck.loading) {
+        if (event.error < 0) {
+            // mpv would not even try the file.
+            deck.loading = false;
+            const QString error = QString::fromUtf8(api().error_string(event.error));
+            if (deck.index == m_active) {
+                fail(error);
+            } else {
+                deck.error = error;
+            }
+            return true;
+        }
+        // Without an entry in the reply, the next file that starts is the one.
+        deck.awaitedEntry = 0;
+        const mpv_node& result = static_cast<const mpv_event_command*>(event.data)->result;
+        if (result.format == MPV_FORMAT_NODE_MAP) {
+            for (int i = 0; i < result.u.list->num; ++i) {
+                if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+                    result.u.list->values[i].format == MPV_FORMAT_INT64) {
+                    deck.awaitedEntry = result.u.list->values[i].u.int64;
+                }
+            }
+        }
+        return true;
+    }
+    if (event.event_id == MPV_EVENT_START_FILE) {
+        const qint64 entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        if (deck.loading && (deck.awaitedEntry == entry || deck.awaitedEntry == 0)) {
+            deck.loading = false;
+            deck.entry = entry;
+        }
+        return true;
+    }
+    return false;
 }
 
 void MpvVideoPlayer::queueNext(const QString& path)
@@ -228,11 +285,9 @@ void MpvVideoPlayer::queueNext(const QString& path)
     }
     clearAhead(deck);
     deck.aheadPath = location;
-    deck.loading = true;
-    deck.entry = -1;
     // It opens paused, on its first picture.
     setProperty(deck, "pause", QStringLiteral("yes"));
-    command(deck, {"loadfile", location.toUtf8().constData(), "replace"});
+    loadInto(deck, location.toUtf8());
 }
 
 void MpvVideoPlayer::clearAhead(Deck& deck)
@@ -263,7 +318,8 @@ void MpvVideoPlayer::takeOver(Deck& deck)
         m_surface->setActiveDeck(deck.index);
     }
     setProperty(deck, "pause", QStringLiteral("no"));
-    if (!error.isEmpty() || (!deck.loading && deck.entry < 0)) {
+    // Failed, gone, or at its end without a picture: it cannot be played.
+    if (!error.isEmpty() || (!deck.loading && deck.entry < 0) || (atEnd && !restarted)) {
         deck.entry = -1;
         QMetaObject::invokeMethod(
             this,
@@ -279,6 +335,8 @@ void MpvVideoPlayer::takeOver(Deck& deck)
         // Its first picture is not ready yet: it is reported as any file's is.
         return;
     }
+    m_startPending = true;
+    m_endedEarly = atEnd;
     if (duration < 0) {
         api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         return;
@@ -286,23 +344,28 @@ void MpvVideoPlayer::takeOver(Deck& deck)
     // Reported later, so that whoever set the file has finished with it first.
     QMetaObject::invokeMethod(
         this,
-        [this, path = m_url, duration, atEnd] {
-            if (m_url != path || m_state != Transitioning || m_started) {
-                return;
-            }
-            m_duration = duration;
-            m_started = true;
-            emit durationChanged(m_duration);
-            setState(Playing);
-            if (!m_container && m_frameAwaited) {
-                m_frameAwaited = false;
-                emit firstFrameShown();
-            }
-            if (atEnd) {
-                setState(Stopped);
+        [this, path = m_url, duration] {
+            if (m_url == path && m_state == Transitioning && !m_started) {
+                reportStarted(duration);
             }
         },
         Qt::QueuedConnection);
+}
+
+void MpvVideoPlayer::reportStarted(double duration)
+{
+    m_duration = duration;
+    m_started = true;
+    emit durationChanged(m_duration);
+    setState(Playing);
+    if (!m_container && m_frameAwaited) {
+        m_frameAwaited = false;
+        emit firstFrameShown();
+    }
+    // A file that reached its end before its length was known plays, and ends, in that order.
+    if (std::exchange(m_endedEarly, false)) {
+        setState(Stopped);
+    }
 }
 
 QString MpvVideoPlayer::URL() const
@@ -419,6 +482,9 @@ void MpvVideoPlayer::drainEvents(Deck& deck)
         if (event->event_id == MPV_EVENT_NONE) {
             break;
         }
+        if (followLoad(deck, *event)) {
+            continue;
+        }
         if (deck.index == m_active) {
             handle(deck, *event);
         } else {
@@ -452,14 +518,11 @@ bool flagValue(const mpv_event_property& property)
 void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
 {
     switch (event.event_id) {
-    case MPV_EVENT_START_FILE:
-        deck.loading = false;
-        deck.entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
-        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         // The first picture of the file is ready. Its length is asked for here, so that it is known when the
         // player reports that it plays.
         if (!deck.loading && !m_started && deck.entry >= 0) {
+            m_startPending = true;
             api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
@@ -468,14 +531,7 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         if (event.reply_userdata != durationReply || deck.loading || m_started || deck.entry < 0) {
             break;
         }
-        m_duration = event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0;
-        m_started = true;
-        emit durationChanged(m_duration);
-        setState(Playing);
-        if (!m_container && m_frameAwaited) {
-            m_frameAwaited = false;
-            emit firstFrameShown();
-        }
+        reportStarted(event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0);
         break;
     }
     case MPV_EVENT_END_FILE: {
@@ -503,9 +559,14 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         const bool known = property->format == MPV_FORMAT_DOUBLE;
         const double value = known ? *static_cast<double*>(property->data) : 0;
         if (qstrcmp(property->name, "eof-reached") == 0) {
-            // With the file kept open at its end, this is where it ends.
+            // With the file kept open at its end, this is where it ends. When its start is still to be reported,
+            // the end waits for it.
             if (flagValue(*property) && !deck.loading && deck.entry >= 0) {
-                setState(Stopped);
+                if (!m_started && m_startPending) {
+                    m_endedEarly = true;
+                } else {
+                    setState(Stopped);
+                }
             }
         } else if (qstrcmp(property->name, "time-pos") == 0) {
             if (known) {
@@ -526,10 +587,6 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
 void MpvVideoPlayer::handleAhead(Deck& deck, const mpv_event& event)
 {
     switch (event.event_id) {
-    case MPV_EVENT_START_FILE:
-        deck.loading = false;
-        deck.entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
-        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         if (!deck.loading && deck.entry >= 0 && !deck.aheadPath.isEmpty() && !deck.restarted) {
             deck.restarted = true;

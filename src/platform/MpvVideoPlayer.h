@@ -75,6 +75,9 @@ private:
         // Events of files left behind by a new file are ignored until mpv starts the new one.
         bool loading = false;
         qint64 entry = -1;
+        // The request that loads the new file, and the playlist entry mpv made for it (0: the next to start).
+        quint64 loadRequest = 0;
+        qint64 awaitedEntry = -1;
         // Of the file opened ahead: its path, and what happened to it meanwhile.
         QString aheadPath;
         bool restarted = false;
@@ -88,10 +91,13 @@ private:
     void handle(Deck& deck, const mpv_event& event);
     void handleAhead(Deck& deck, const mpv_event& event);
     void takeOver(Deck& deck);
+    void reportStarted(double duration);
     void setState(int state);
     void command(Deck& deck, std::initializer_list<const char*> arguments);
     void command(std::initializer_list<const char*> arguments);
     void load(const QByteArray& location);
+    void loadInto(Deck& deck, const QByteArray& location);
+    bool followLoad(Deck& deck, const mpv_event& event);
     void setProperty(Deck& deck, const char* name, const QString& value);
     void setProperty(const char* name, const QString& value);
     void fail(const QString& message);
@@ -106,6 +112,8 @@ private:
     }
 
     std::array<Deck, 2> m_decks;
+    // Numbers the load requests, so that their replies are told apart.
+    quint64 m_requests = 0;
     int m_active = 0;
     bool m_valid = false;
     std::unique_ptr<QWidget> m_container;
@@ -115,6 +123,10 @@ private:
     double m_duration = 0;
     double m_position = 0;
     bool m_started = false;
+    // The first picture is ready and the length asked for: the start is about to be reported.
+    bool m_startPending = false;
+    // The end came while the start was pending.
+    bool m_endedEarly = false;
     bool m_frameAwaited = false;
     // mpv cannot open a file for the picture before the picture's window is shown: a file set earlier waits here.
     QByteArray m_waitingFile;
