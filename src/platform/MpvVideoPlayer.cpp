@@ -197,10 +197,12 @@ void MpvVideoPlayer::setURL(const QString& path)
             Qt::QueuedConnection);
         return;
     }
-    active().loading = true;
     setState(Transitioning);
     const QByteArray location = file.absoluteFilePath().toUtf8();
     if (m_surface && !m_surface->hasRenderer()) {
+        // Nothing of a file set before counts meanwhile.
+        active().loading = true;
+        active().awaitedEntry = -1;
         m_waitingFile = location;
         return;
     }
