@@ -17,6 +17,9 @@ class MpvVideoSurface;
  * The video player on libmpv. mpv decodes on its own threads and draws through its render API into an OpenGL
  * window hosted by videoWidget(); its events are drained on this object's thread. The player never calls mpv
  * synchronously once the picture is set up, as that would stall mpv's core, which waits for the GUI thread to draw.
+ *
+ * Two mpv instances take turns: while one plays, the other opens the file named by queueNext(), so that when that
+ * file is set it starts without the wait for opening it.
  */
 class MpvVideoPlayer : public VideoPlayer
 {
@@ -36,7 +39,7 @@ public:
     explicit MpvVideoPlayer(const Options& options, QObject* parent = nullptr);
     ~MpvVideoPlayer() override;
 
-    /** Whether mpv could be started; a player that failed reports every file as unplayable. */
+    /** Whether libmpv could be loaded and started; a player that failed reports every file as unplayable. */
     [[nodiscard]] bool isValid() const
     {
         return m_valid;
