@@ -11,6 +11,7 @@
 #include "engine/PlaybackSequencer.h"
 #include "engine/RandomGenerator.h"
 #include "platform/ErrorReporter.h"
+#include "platform/HeapTuning.h"
 #include "platform/MpvVideoPlayer.h"
 #include "settings/SettingsStore.h"
 
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QPointer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -101,10 +103,27 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// The process's own resident memory in MiB: its heap and stacks, not the pages of the libraries it maps.
+double residentMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("RssAnon:")) {
+            return line.mid(8).trimmed().split(' ').first().toDouble() / 1024;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    // As the program itself does.
+    limitHeapArenas();
     QApplication application(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     const QStringList arguments = QCoreApplication::arguments();
@@ -152,14 +171,17 @@ int main(int argc, char* argv[])
         }
     });
 
+    const double memoryBefore = residentMiB();
     const double before = processorSeconds(RUSAGE_SELF);
     sequencer.start(video, [&files] { return files; });
     QEventLoop showingTime;
     QTimer::singleShot(seconds * 1000, &showingTime, &QEventLoop::quit);
     showingTime.exec();
     const double showing = processorSeconds(RUSAGE_SELF) - before;
+    const double memoryShowing = residentMiB();
     sequencer.requestStop();
     delete window;
+    const double memoryAfter = residentMiB();
 
     // Standalone mpv, the same files in a loop, full screen on the same display.
     QStringList mpvArguments{"--no-config",
@@ -193,5 +215,10 @@ int main(int argc, char* argv[])
                 gaps.size(),
                 median(gaps),
                 gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("own resident memory: %.0f MiB before the showing, %.0f MiB at its end, %.0f MiB once the player is "
+                "gone\n",
+                memoryBefore,
+                memoryShowing,
+                memoryAfter);
     return 0;
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Startup.h"
+#include "platform/HeapTuning.h"
 
 #include <QApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    limitHeapArenas();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quelmar"));
     QApplication::setApplicationName(QStringLiteral("Lumaveil"));

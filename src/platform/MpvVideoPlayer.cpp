@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/MpvVideoPlayer.h"
 
+#include "platform/HeapTuning.h"
 #include "platform/MpvLibrary.h"
 #include "platform/MpvVideoSurface.h"
 
@@ -158,6 +159,7 @@ MpvVideoPlayer::~MpvVideoPlayer()
     for (Deck& deck : m_decks) {
         deck.mpv.reset();
     }
+    returnFreedHeap();
 }
 
 QWidget* MpvVideoPlayer::videoWidget()
