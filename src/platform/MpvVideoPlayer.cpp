@@ -512,6 +512,13 @@ QString endError(const mpv_event_end_file& end)
     return {};
 }
 
+// The length that a reply to the question for it carries; 0 when mpv could not tell.
+double replyDuration(const mpv_event& event)
+{
+    const auto* reply = static_cast<const mpv_event_property*>(event.data);
+    return event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0;
+}
+
 bool flagValue(const mpv_event_property& property)
 {
     return property.format == MPV_FORMAT_FLAG && *static_cast<int*>(property.data) != 0;
@@ -530,14 +537,11 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
             api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
-    case MPV_EVENT_GET_PROPERTY_REPLY: {
-        const auto* reply = static_cast<const mpv_event_property*>(event.data);
-        if (event.reply_userdata != durationReply || deck.loading || m_started || deck.entry < 0) {
-            break;
+    case MPV_EVENT_GET_PROPERTY_REPLY:
+        if (event.reply_userdata == durationReply && !deck.loading && !m_started && deck.entry >= 0) {
+            reportStarted(replyDuration(event));
         }
-        reportStarted(event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0);
         break;
-    }
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
         if (deck.loading || end->playlist_entry_id != deck.entry) {
@@ -597,14 +601,11 @@ void MpvVideoPlayer::handleAhead(Deck& deck, const mpv_event& event)
             api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
         }
         break;
-    case MPV_EVENT_GET_PROPERTY_REPLY: {
-        const auto* reply = static_cast<const mpv_event_property*>(event.data);
+    case MPV_EVENT_GET_PROPERTY_REPLY:
         if (event.reply_userdata == durationReply && deck.restarted && !deck.loading && deck.entry >= 0) {
-            deck.aheadDuration =
-                event.error >= 0 && reply->format == MPV_FORMAT_DOUBLE ? *static_cast<double*>(reply->data) : 0;
+            deck.aheadDuration = replyDuration(event);
         }
         break;
-    }
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
         if (deck.loading || end->playlist_entry_id != deck.entry) {
