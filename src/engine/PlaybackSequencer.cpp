@@ -76,7 +76,7 @@ void PlaybackSequencer::cycle()
     }
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PlayVideo);
     const QStringList items = m_items ? m_items() : QStringList();
-    const auto count = static_cast<qint32>(std::min<qsizetype>(items.size(), std::numeric_limits<qint32>::max()));
+    const qint32 count = itemCount(items);
     if (count <= 0) {
         // The list emptied during the showing: wait, black, for input to end it.
         m_idle = true;
@@ -123,6 +123,12 @@ void PlaybackSequencer::cycle()
     }
 }
 
+// The list's length as the 32-bit count that the choice works with.
+qint32 PlaybackSequencer::itemCount(const QStringList& items)
+{
+    return static_cast<qint32>(std::min<qsizetype>(items.size(), std::numeric_limits<qint32>::max()));
+}
+
 qint32 PlaybackSequencer::chooseItem(qint32 count, qint32& orderCounter)
 {
     if (m_options.playRandomly()) {
@@ -139,7 +145,7 @@ qint32 PlaybackSequencer::chooseItem(qint32 count, qint32& orderCounter)
 void PlaybackSequencer::preselectNext()
 {
     const QStringList items = m_items ? m_items() : QStringList();
-    const auto count = static_cast<qint32>(std::min<qsizetype>(items.size(), std::numeric_limits<qint32>::max()));
+    const qint32 count = itemCount(items);
     if (count <= 0 || !m_player) {
         return;
     }

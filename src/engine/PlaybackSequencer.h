@@ -75,6 +75,7 @@ signals:
 
 private:
     void cycle();
+    static qint32 itemCount(const QStringList& items);
     qint32 chooseItem(qint32 count, qint32& orderCounter);
     void preselectNext();
     void onStateChanged(int state);

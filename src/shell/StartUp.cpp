@@ -65,7 +65,7 @@ QString autostartEntry(const QString& programPath)
 
 QString AddToStartup()
 {
-    const QString programPath = QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
+    const QString programPath = QCoreApplication::applicationFilePath();
     if (programPath.isEmpty()) {
         return QStringLiteral("The program's own file could not be found.");
     }

@@ -3,7 +3,6 @@
 
 #include "platform/Failure.h"
 
-#include <QMenu>
 #include <QTimer>
 
 #include <limits>
