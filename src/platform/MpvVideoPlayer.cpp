@@ -23,6 +23,8 @@ const MpvLibrary& api()
 
 // Ties the answer to mpv's question for a file's length to the file it was asked for.
 constexpr quint64 durationReply = 1;
+// Ties the answer to the question whether the file is at its end to the file that was started.
+constexpr quint64 endReply = 2;
 
 } // namespace
 
@@ -369,7 +371,12 @@ void MpvVideoPlayer::reportStarted(double duration)
     // A file that reached its end before its length was known plays, and ends, in that order.
     if (std::exchange(m_endedEarly, false)) {
         setState(Stopped);
+        return;
     }
+    // mpv reports a change of a watched property only when it sees one: a file of the same deck that was at its
+    // end before, and that is opened and played through faster than mpv looks, seems never to leave its end. The
+    // end is asked for once more, now.
+    api().get_property_async(active().mpv.get(), endReply, "eof-reached", MPV_FORMAT_FLAG);
 }
 
 QString MpvVideoPlayer::URL() const
@@ -540,6 +547,9 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
     case MPV_EVENT_GET_PROPERTY_REPLY:
         if (event.reply_userdata == durationReply && !deck.loading && !m_started && deck.entry >= 0) {
             reportStarted(replyDuration(event));
+        } else if (event.reply_userdata == endReply && event.error >= 0 && !deck.loading && m_started &&
+                   deck.entry >= 0 && flagValue(*static_cast<const mpv_event_property*>(event.data))) {
+            setState(Stopped);
         }
         break;
     case MPV_EVENT_END_FILE: {
