@@ -4,9 +4,12 @@
 # Usage: scripts/deps.sh build|run|test|bench
 set -eu
 
-build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev"
+build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
-test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation"
+# The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
+# window manager, a notification area and a session bus; they type and click through XTest.
+test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
 
 case "${1:-build}" in

@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QTreeView>
+#include <QWindow>
 
 namespace {
 
@@ -736,7 +737,9 @@ void Form1::Form_Resize()
         return;
     }
     hide();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Normal again for the next show, but only here: clearing the minimised state with the window system would map
+    // the window again, and leave the window manager's frame on the screen, empty.
+    overrideWindowState(windowState() & ~Qt::WindowMinimized);
     MinimizedToTray = true;
     cSysTray1->ShowBalloon(trayBalloonText, productTitle, 5, true);
 }
@@ -744,6 +747,10 @@ void Form1::Form_Resize()
 void Form1::restoreFromTray()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // The window system may still hold the window minimised from before it went to the tray.
+    if (QWindow* window = windowHandle()) {
+        window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
+    }
     show();
     raise();
     activateWindow();
