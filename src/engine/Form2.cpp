@@ -3,18 +3,24 @@
 
 #include "engine/PasswordPrompter.h"
 #include "engine/PlaybackOptions.h"
+#include "platform/BlankingInhibitor.h"
 #include "platform/Controls.h"
 #include "platform/Convert.h"
 #include "platform/GuardedRoutine.h"
+#include "platform/InputGrab.h"
 #include "platform/RoutinePaths.h"
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
+#include "platform/X11Desktop.h"
 #include "settings/SettingsStore.h"
 
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -22,6 +28,12 @@ namespace {
 // The player's size as designed; "Show Original" keeps it, centred on the black screen.
 constexpr int playerWidthTwips = 8160;
 constexpr int playerHeightTwips = 5685;
+
+// The key code of a key event; keys that Qt cannot name count as a key all the same.
+int keyCode(int key)
+{
+    return key == 0 ? 1 : key;
+}
 
 } // namespace
 
@@ -53,19 +65,23 @@ Form2::Form2(std::unique_ptr<VideoPlayer> player,
         m_video->setCursor(Qt::BlankCursor);
     }
     // Input on the picture ends the showing just as input on the window does.
-    connect(m_player.get(), &VideoPlayer::keyPressed, this, &Form2::stopHandling);
-    connect(m_player.get(), &VideoPlayer::keyReleased, this, &Form2::stopHandling);
+    connect(m_player.get(), &VideoPlayer::keyPressed, this, [this](int key) { keyInput(key, true); });
+    connect(m_player.get(), &VideoPlayer::keyReleased, this, [this](int key) { keyInput(key, false); });
     connect(m_player.get(), &VideoPlayer::mousePressed, this, &Form2::stopHandling);
     connect(m_player.get(), &VideoPlayer::mouseReleased, this, &Form2::stopHandling);
     connect(m_player.get(), &VideoPlayer::clicked, this, &Form2::stopHandling);
     connect(m_player.get(), &VideoPlayer::mouseMoved, this, [this](QPointF position) {
         movementTest(static_cast<float>(position.x()), static_cast<float>(position.y()));
     });
+    connect(qApp, &QGuiApplication::screenAdded, this, &Form2::coverOtherScreens);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &Form2::uncoverScreen);
+    X11Desktop::keepOffTaskbars(this);
     Form_Load();
 }
 
 Form2::~Form2()
 {
+    releaseDesktop();
     // The picture belongs to the player, which goes with this window.
     if (m_video) {
         m_video->setParent(nullptr);
@@ -81,19 +97,109 @@ void Form2::Form_Load()
 
 void Form2::prepareForVideo(bool fullScreen)
 {
+    if (m_ended) {
+        return;
+    }
     if (!isVisible()) {
         // Without a window manager, full screen is only what the window's own geometry makes it.
         setGeometry(screen()->geometry());
         showFullScreen();
+        holdDesktop();
     }
     // Before every video, so that the first pointer report after a change of video never counts as a movement.
     const QSize screenSize = screen()->size();
     Xmouse = screenSize.width() * Twips::perPixel;
     YMouse = screenSize.height() * Twips::perPixel;
-    raise();
-    activateWindow();
+    // Also when another program took the front meanwhile.
+    X11Desktop::bringToFront(this);
+    for (const Cover& cover : m_covers) {
+        cover.window->raise();
+    }
     setFocus(Qt::OtherFocusReason);
     layOutPlayer(fullScreen);
+}
+
+// For as long as the showing runs: the keyboard and the pointer are held, the desktop does not blank, and the
+// other screens are covered.
+void Form2::holdDesktop()
+{
+    m_blankingInhibitor = std::make_unique<BlankingInhibitor>();
+    m_grab = std::make_unique<InputGrab>(this);
+    coverOtherScreens();
+}
+
+void Form2::releaseDesktop()
+{
+    m_grab.reset();
+    m_blankingInhibitor.reset();
+    m_covers.clear();
+}
+
+// A black window on each screen but this window's own, shown the moment a screen is added during the showing.
+void Form2::coverOtherScreens()
+{
+    if (!isVisible() || m_ended) {
+        return;
+    }
+    std::erase_if(m_covers, [this](const Cover& cover) { return !cover.screen || cover.screen == screen(); });
+    for (QScreen* other : QGuiApplication::screens()) {
+        if (other == screen() || std::any_of(m_covers.cbegin(), m_covers.cend(), [other](const Cover& cover) {
+                return cover.screen == other;
+            })) {
+            continue;
+        }
+        auto cover = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        cover->setObjectName(QStringLiteral("Form2Cover"));
+        cover->setWindowTitle(windowTitle());
+        Controls::setBackground(cover.get(), Qt::black);
+        cover->setCursor(Qt::BlankCursor);
+        cover->setMouseTracking(true);
+        cover->setFocusPolicy(Qt::StrongFocus);
+        cover->installEventFilter(this);
+        X11Desktop::keepOffTaskbars(cover.get());
+        cover->setGeometry(other->geometry());
+        cover->showFullScreen();
+        m_covers.push_back(Cover{other, std::move(cover)});
+    }
+}
+
+void Form2::uncoverScreen(QScreen* gone)
+{
+    std::erase_if(m_covers, [gone](const Cover& cover) { return cover.screen == gone; });
+}
+
+// Input on a cover is input on this window, at the same place of the desktop.
+bool Form2::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* cover = qobject_cast<QWidget*>(watched);
+    if (!cover || cover->objectName() != QLatin1String("Form2Cover")) {
+        return false;
+    }
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        keyInput(keyCode(key->key()), event->type() == QEvent::KeyPress);
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        Form_MouseDown(Controls::buttonNumber(static_cast<QMouseEvent*>(event)->button()));
+        return true;
+    case QEvent::MouseButtonRelease:
+        stopHandling(Controls::buttonNumber(static_cast<QMouseEvent*>(event)->button()));
+        stopHandling(1);
+        return true;
+    case QEvent::MouseMove: {
+        const QPointF here = mapFromGlobal(static_cast<QMouseEvent*>(event)->globalPosition());
+        movementTest(Twips::fromPixels(here.x()), Twips::fromPixels(here.y()));
+        return true;
+    }
+    case QEvent::Close:
+        closeEvent(static_cast<QCloseEvent*>(event));
+        return true;
+    default:
+        return false;
+    }
 }
 
 void Form2::layOutPlayer(bool fullScreen)
@@ -168,20 +274,54 @@ void Form2::stopHandling(int value)
 
 void Form2::endShowing()
 {
-    m_ended = true;
-    m_player->close();
+    unload();
     close();
     emit showingEnded();
 }
 
+void Form2::unload()
+{
+    m_ended = true;
+    // Nothing of the showing outlives it.
+    releaseDesktop();
+    m_player->close();
+    hide();
+}
+
+// A release counts only after its press came here: the release of a key that closed the password prompt, or its
+// message, is no new input.
+void Form2::keyInput(int key, bool pressed)
+{
+    if (pressed) {
+        m_keysDown.insert(key);
+    } else if (!m_keysDown.remove(key)) {
+        return;
+    }
+    stopHandling(key);
+}
+
 void Form2::keyPressEvent(QKeyEvent* event)
 {
-    stopHandling(event->key() == 0 ? 1 : event->key());
+    keyInput(keyCode(event->key()), true);
 }
 
 void Form2::keyReleaseEvent(QKeyEvent* event)
 {
-    stopHandling(event->key() == 0 ? 1 : event->key());
+    keyInput(keyCode(event->key()), false);
+}
+
+// The window manager's close (a title-bar menu, a taskbar, a keyboard shortcut) is input like any other: the stop
+// handling decides, the password first where asked. Only the showing's own end closes the window.
+void Form2::closeEvent(QCloseEvent* event)
+{
+    if (m_ended) {
+        QWidget::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    // Not from inside the close: the password prompt runs a loop of its own.
+    QMetaObject::invokeMethod(
+        this, [this] { stopHandling(1); }, Qt::QueuedConnection);
 }
 
 void Form2::mousePressEvent(QMouseEvent* event)

@@ -1,12 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QPointer>
+#include <QScreen>
+#include <QSet>
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
+class BlankingInhibitor;
 class ErrorReporter;
+class InputGrab;
 class PasswordPrompter;
+
 class PlaybackOptions;
 class SettingsStore;
 class VideoPlayer;
@@ -15,6 +22,9 @@ class VideoPlayer;
  * The playback window: black, borderless and full screen, holding the video player. Any key, any click, or a mouse
  * movement along both axes ends the showing, after the password when the settings ask for it. The window closes
  * itself then, and is deleted with its player.
+ *
+ * While it is shown it holds the keyboard and the pointer, keeps the desktop from blanking, and covers every other
+ * screen in black; input there is input here.
  */
 class Form2 : public QWidget
 {
@@ -36,6 +46,8 @@ public:
 
     /** Before each video: shows the window if hidden, parks the pointer, comes to the top, places the player. */
     void prepareForVideo(bool fullScreen);
+    /** Ends the showing without asking, as the program ends: the player stops and the window hides. */
+    void unload();
 
     /**
      * The last pointer position seen, or the screen's size in twips when none has been seen since the pointer was
@@ -57,15 +69,28 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    struct Cover
+    {
+        QPointer<QScreen> screen;
+        std::unique_ptr<QWidget> window;
+    };
+
     void Form_Load();
     void Form_MouseDown(int button);
     void parkPointer();
     void layOutPlayer(bool fullScreen);
     void movementTest(double x, double y);
+    void keyInput(int key, bool pressed);
     void stopHandling(int value);
     void endShowing();
+    void holdDesktop();
+    void releaseDesktop();
+    void coverOtherScreens();
+    void uncoverScreen(QScreen* screen);
 
     std::unique_ptr<VideoPlayer> m_player;
     PlaybackOptions& m_options;
@@ -76,4 +101,10 @@ private:
     bool m_fullScreenPlayer = true;
     bool m_ended = false;
     bool m_asking = false;
+    // The keys pressed here and not yet released: only the release of such a key is input. A key that ended the
+    // password prompt or its message is let go here.
+    QSet<int> m_keysDown;
+    std::unique_ptr<InputGrab> m_grab;
+    std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
+    std::vector<Cover> m_covers;
 };

@@ -193,6 +193,12 @@ XClient::Window XClient::activeWindow() const
     return active.isEmpty() ? 0 : active.first();
 }
 
+long XClient::rootCardinal(const char* property) const
+{
+    const QList<unsigned long> values = cardinals(m_root, property, XA_CARDINAL);
+    return values.isEmpty() ? -1 : long(values.first());
+}
+
 QList<XClient::Window> XClient::rootChildren() const
 {
     ::Window root = 0;
@@ -357,6 +363,19 @@ bool XClient::pointerGrabbedElsewhere() const
     }
     XSync(m_display, False);
     return status == AlreadyGrabbed || status == GrabFrozen;
+}
+
+bool XClient::grabKeyboard()
+{
+    const int status = XGrabKeyboard(m_display, m_root, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XSync(m_display, False);
+    return status == GrabSuccess;
+}
+
+void XClient::releaseKeyboard()
+{
+    XUngrabKeyboard(m_display, CurrentTime);
+    XSync(m_display, False);
 }
 
 void XClient::setScreenSaver(int timeoutSeconds)

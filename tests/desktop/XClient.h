@@ -44,6 +44,8 @@ public:
     /** The client window that holds the input focus, or 0. */
     [[nodiscard]] Window focusedClient() const;
     [[nodiscard]] Window activeWindow() const;
+    /** A cardinal property of the root window, such as _NET_SHOWING_DESKTOP or _NET_CURRENT_DESKTOP; -1 if none. */
+    [[nodiscard]] long rootCardinal(const char* property) const;
     /** The top-level windows of the root, bottom to top, as the server stacks them (frames and all). */
     [[nodiscard]] QList<Window> rootChildren() const;
     /** The root child (a frame, for a managed window) that holds the window. */
@@ -72,6 +74,9 @@ public:
     /** Whether another client holds the keyboard: a grab of this client's own is refused. */
     [[nodiscard]] bool keyboardGrabbedElsewhere() const;
     [[nodiscard]] bool pointerGrabbedElsewhere() const;
+    /** Takes the keyboard, as another program (a menu, a game) may hold it; false when someone else has it. */
+    bool grabKeyboard();
+    void releaseKeyboard();
     /** Arms the server's own screen saver: it goes on after the seconds of idle time. */
     void setScreenSaver(int timeoutSeconds);
     /** The screen saver's state: 0 off, 1 on, 3 disabled. */

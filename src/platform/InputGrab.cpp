@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/InputGrab.h"
+
+#include "platform/X11Desktop.h"
+
+#include <QApplication>
+#include <QWidget>
+#include <QWindow>
+
+namespace {
+
+// How soon a grab that failed is tried again: another program's menu or key combination is let go within moments.
+constexpr int retryMilliseconds = 200;
+
+} // namespace
+
+InputGrab::InputGrab(QWidget* window)
+    : m_window(window)
+{
+    if (!X11Desktop::isActive()) {
+        return;
+    }
+    m_retry.setSingleShot(true);
+    connect(&m_retry, &QTimer::timeout, this, &InputGrab::grab);
+    // Dialogs that open and close in front of the window take the input and give it back.
+    qApp->installEventFilter(this);
+    grab();
+}
+
+InputGrab::~InputGrab()
+{
+    release();
+}
+
+bool InputGrab::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() &&
+        static_cast<QWidget*>(watched)->isWindow()) {
+        // Once the window that came or went has been dealt with.
+        m_retry.start(0);
+    }
+    return false;
+}
+
+// The input goes to the dialog in front while one is open, as a person expects: the password is typed there.
+void InputGrab::grab()
+{
+    QWidget* target = QApplication::activeModalWidget();
+    if (!target || !target->isVisible()) {
+        target = m_window;
+    }
+    QWindow* holder = target && target->isVisible() ? target->windowHandle() : nullptr;
+    if (!holder) {
+        m_held = false;
+        m_retry.start(retryMilliseconds);
+        return;
+    }
+    // A second grab by this program moves the first to the new window. Both fail while the window is not yet on
+    // the screen, or while another program holds the device.
+    const bool keyboard = holder->setKeyboardGrabEnabled(true);
+    const bool pointer = holder->setMouseGrabEnabled(true);
+    m_held = keyboard && pointer;
+    if (holder != m_holder) {
+        m_holder = holder;
+        // The keys go to the window with the focus; the one that now holds them gets it too.
+        X11Desktop::bringToFront(target);
+    }
+    if (!m_held) {
+        m_retry.start(retryMilliseconds);
+    }
+}
+
+void InputGrab::release()
+{
+    m_retry.stop();
+    qApp->removeEventFilter(this);
+    QWindow* holder = m_holder ? m_holder.data() : (m_window ? m_window->windowHandle() : nullptr);
+    if (holder) {
+        holder->setKeyboardGrabEnabled(false);
+        holder->setMouseGrabEnabled(false);
+    }
+    m_held = false;
+}

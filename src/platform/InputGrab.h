@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+class QWidget;
+class QWindow;
+
+/**
+ * While it lives, the keyboard and the pointer belong to the program: every key and every click, also those that
+ * the window manager would take for its own shortcuts, goes to the given window, or to the dialog that stands in
+ * front of it while one is open. A grab that another program holds is tried again until it is free. Only on X11;
+ * elsewhere it does nothing.
+ */
+class InputGrab : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit InputGrab(QWidget* window);
+    ~InputGrab() override;
+
+    /** Whether both the keyboard and the pointer are held now. */
+    [[nodiscard]] bool isHeld() const
+    {
+        return m_held;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void grab();
+    void release();
+
+    QPointer<QWidget> m_window;
+    QPointer<QWindow> m_holder;
+    QTimer m_retry;
+    bool m_held = false;
+};

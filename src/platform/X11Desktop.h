@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+class QWidget;
+
+/**
+ * What a showing asks of an X11 desktop beyond what Qt offers. Elsewhere (Wayland, the offscreen platform of the
+ * tests) every call does nothing.
+ */
+namespace X11Desktop {
+
+/** Whether the program runs on an X display. */
+[[nodiscard]] bool isActive();
+
+/** No entry in taskbars, pagers and window switchers; takes effect when the window is first shown. */
+void keepOffTaskbars(QWidget* window);
+
+/**
+ * Brings the window to the front with the input focus, as a pager or taskbar does on the user's behalf: a window
+ * manager that keeps programs from stealing the focus lets it through.
+ */
+void bringToFront(QWidget* window);
+
+/** Keeps the server's own screen saver and its display power saving from going on: on while it lives. */
+class ScreenSaverSuspension
+{
+public:
+    ScreenSaverSuspension();
+    ~ScreenSaverSuspension();
+    ScreenSaverSuspension(const ScreenSaverSuspension&) = delete;
+    ScreenSaverSuspension& operator=(const ScreenSaverSuspension&) = delete;
+
+private:
+    bool m_suspended = false;
+};
+
+} // namespace X11Desktop

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "desktop/ProgramRun.h"
+#include "desktop/XClient.h"
+
+#include <QProcess>
+#include <QTest>
+
+/** What the tests of the real program on a desktop share: finding its windows and driving its showing. */
+namespace DesktopTest {
+
+using Window = XClient::Window;
+
+/** Waits for a window of the program whose title begins with the text to be on the screen; 0 when none came. */
+inline Window awaitWindow(const XClient& x, const ProgramRun& run, const QString& titlePrefix, int timeout = 10000)
+{
+    Window window = 0;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            window = 0;
+            for (Window candidate : x.windowsOf(run.pid(), titlePrefix)) {
+                if (x.isViewable(candidate)) {
+                    window = candidate;
+                }
+            }
+            return window != 0;
+        },
+        timeout));
+    return window;
+}
+
+/** Waits until no window of the program whose title begins with the text is on the screen. */
+inline bool awaitNoWindow(const XClient& x, const ProgramRun& run, const QString& titlePrefix, int timeout = 5000)
+{
+    return QTest::qWaitFor(
+        [&] {
+            for (Window candidate : x.windowsOf(run.pid(), titlePrefix)) {
+                if (x.isViewable(candidate)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        timeout);
+}
+
+/** Whether a window of the program with the title shows up within the time. */
+inline bool appears(const XClient& x, const ProgramRun& run, const QString& titlePrefix, int timeout)
+{
+    return awaitWindow(x, run, titlePrefix, timeout) != 0;
+}
+
+/** The main window, once it is on the screen; its title is the program's name alone. */
+inline Window awaitMainWindow(const XClient& x, const ProgramRun& run)
+{
+    Window main = 0;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            for (Window candidate : x.windowsOf(run.pid(), QStringLiteral("Lumaveil"))) {
+                if (x.title(candidate) == QLatin1String("Lumaveil") && x.isViewable(candidate)) {
+                    main = candidate;
+                    return true;
+                }
+            }
+            return false;
+        },
+        20000));
+    return main;
+}
+
+/** A point of the main window, given in the twips of its design. */
+inline QPoint onWindow(const XClient& x, Window window, QPoint clientPosition)
+{
+    return x.geometry(window).topLeft() + clientPosition;
+}
+
+/** "Test Screensaver Now" on the main window. */
+inline void clickTestButton(XClient& x, Window main)
+{
+    x.clickAt(onWindow(x, main, twipsCentre(4080, 480, 3840, 405)));
+}
+
+/** The message boxes of the program that stand open: windows titled with its name, beside the main window. */
+inline QList<Window> messageBoxes(const XClient& x, const ProgramRun& run, Window main)
+{
+    QList<Window> boxes;
+    for (Window candidate : x.windowsOf(run.pid(), QStringLiteral("Lumaveil"))) {
+        if (candidate != main && x.isViewable(candidate)) {
+            boxes.append(candidate);
+        }
+    }
+    return boxes;
+}
+
+/** Another program with a window of its own, in front and with the focus. */
+class OtherProgram
+{
+public:
+    explicit OtherProgram(QRect area)
+    {
+        m_process.start(QStringLiteral("xmessage"),
+                        {QStringLiteral("-geometry"),
+                         QStringLiteral("%1x%2+%3+%4").arg(area.width()).arg(area.height()).arg(area.x()).arg(area.y()),
+                         QStringLiteral("Another program")});
+        m_process.waitForStarted();
+    }
+    ~OtherProgram()
+    {
+        m_process.kill();
+        m_process.waitForFinished();
+    }
+    [[nodiscard]] qint64 pid() const
+    {
+        return m_process.processId();
+    }
+    /** Its window, once it is on the screen. */
+    Window awaitWindow(const XClient& x)
+    {
+        Window window = 0;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                for (Window candidate : x.clientsByStacking()) {
+                    if (x.isViewable(candidate) &&
+                        x.windowsOfClass(QStringLiteral("xmessage"), candidate).contains(candidate)) {
+                        window = candidate;
+                    }
+                }
+                return window != 0;
+            },
+            10000));
+        return window;
+    }
+
+private:
+    QProcess m_process;
+};
+
+} // namespace DesktopTest
