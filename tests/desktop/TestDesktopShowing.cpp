@@ -1,10 +1,38 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopTest.h"
 
+#include <QDBusConnection>
 #include <QTest>
 
 using namespace DesktopTest;
 using namespace std::chrono_literals;
+
+/** The desktop's screen saver service on the session bus, as GNOME and KDE offer it. */
+class FakeScreenSaverService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public:
+    QList<quint32> inhibitions;
+    QList<quint32> releases;
+
+public slots:
+    quint32 Inhibit(const QString& application, const QString& reason)
+    {
+        Q_UNUSED(reason);
+        m_application = application;
+        inhibitions.append(quint32(inhibitions.size() + 40));
+        return inhibitions.last();
+    }
+    void UnInhibit(quint32 cookie)
+    {
+        releases.append(cookie);
+    }
+
+private:
+    QString m_application;
+};
 
 /**
  * A showing of the real program on a desktop: it comes to the front with the focus, holds the keyboard and the
@@ -224,19 +252,29 @@ private slots:
     // The desktop's own screen saver does not go on in the middle of a showing, and goes on again after it.
     void testDesktopDoesNotBlankDuringAShowing()
     {
+        FakeScreenSaverService service;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
+        QVERIFY(bus.registerObject(
+            QStringLiteral("/org/freedesktop/ScreenSaver"), &service, QDBusConnection::ExportAllSlots));
         ProgramRun run(showingSettings(false));
         run.start();
         m_x.setScreenSaver(2);
         const Window showing = startShowing(run);
         QVERIFY(showing != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(service.inhibitions.size(), 1, 5000);
+        QVERIFY(service.releases.isEmpty());
         for (int second = 0; second < 5; ++second) {
             QTest::qWait(1000);
             QVERIFY2(m_x.screenSaverState() != 1, qPrintable(QStringLiteral("blanked after %1 s").arg(second + 1)));
         }
         m_x.key(QStringLiteral("Shift_L"));
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        QTRY_COMPARE_WITH_TIMEOUT(service.releases, service.inhibitions, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(m_x.screenSaverState(), 1, 6000);
         QCOMPARE(run.terminate(), 0);
+        bus.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
+        bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
     }
 };
 
