@@ -378,14 +378,32 @@ void Form1::Form_QueryUnload()
     routine.step(110, [&] { QCoreApplication::processEvents(); });
 }
 
+// The other windows are only hidden here; they are deleted with this one, once the program has left its event
+// loops. A dialog that stands open runs a loop of its own, in which its owner has to live on.
 void Form1::Form_Unload()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Unload);
     routine.step(102, [&] {
-        delete m_form2;
-        delete m_form4;
+        endOpenDialogs();
+        if (m_form2) {
+            m_form2->unload();
+        }
+        if (m_form4) {
+            m_form4->hide();
+        }
     });
     routine.step(104, [&] { emit unloaded(); });
+}
+
+// Their loops end when control returns to them; what follows there finds the program ending.
+void Form1::endOpenDialogs()
+{
+    const QList<QWidget*> windows = QApplication::topLevelWidgets();
+    for (QWidget* window : windows) {
+        if (window->isVisible() && window->isModal()) {
+            window->hide();
+        }
+    }
 }
 
 void Form1::saveLists()
@@ -616,18 +634,31 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
     if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
         return false;
     }
-    handleInput(key == 0 ? 1 : key);
+    if (type == QEvent::KeyRelease && !m_keysDown.contains(key)) {
+        return false;
+    }
+    keyInput(key, type == QEvent::KeyPress);
     return true;
+}
+
+void Form1::keyInput(int key, bool pressed)
+{
+    if (pressed) {
+        m_keysDown.insert(key);
+    } else if (!m_keysDown.remove(key)) {
+        return;
+    }
+    handleInput(key == 0 ? 1 : key);
 }
 
 void Form1::keyPressEvent(QKeyEvent* event)
 {
-    handleInput(event->key());
+    keyInput(event->key(), true);
 }
 
 void Form1::keyReleaseEvent(QKeyEvent* event)
 {
-    handleInput(event->key());
+    keyInput(event->key(), false);
 }
 
 void Form1::mousePressEvent(QMouseEvent* event)

@@ -10,6 +10,7 @@
 
 #include <QCursor>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 class QCheckBox;
@@ -174,6 +175,9 @@ private:
 
     /** Input on the window: any code but 0 resets the countdown. */
     void handleInput(int code);
+    /** A key pressed or released on the window; only the release of a key pressed here is input. */
+    void keyInput(int key, bool pressed);
+    void endOpenDialogs();
     void startShowing();
     void showingEnded();
     void setKeyPreview(bool on);
@@ -189,6 +193,9 @@ private:
     QCursor m_customPointer;
     int m_mousePointer = vbDefault;
     bool m_keyPreview = false;
+    // The keys pressed on this window and not yet released. The release of a key that closed a message box is
+    // no input: it would start the countdown again, which may fail again, and bring the box back at once.
+    QSet<int> m_keysDown;
     bool m_closing = false;
     qint32 LastMouseX = 0;
     qint32 LastMouseY = 0;

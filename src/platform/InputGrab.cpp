@@ -9,8 +9,9 @@
 
 namespace {
 
-// How soon a grab that failed is tried again: another program's menu or key combination is let go within moments.
-constexpr int retryMilliseconds = 200;
+// How soon a grab that failed is tried again: a window is on the screen, and another program's menu or key
+// combination let go, within moments.
+constexpr int retryMilliseconds = 100;
 
 } // namespace
 

@@ -81,6 +81,18 @@ inline void clickTestButton(XClient& x, Window main)
     x.clickAt(onWindow(x, main, twipsCentre(4080, 480, 3840, 405)));
 }
 
+/**
+ * Starts a showing with "Test Screensaver Now" and waits until it runs: its window is on the screen and holds the
+ * keyboard. Returns the window, or 0.
+ */
+inline Window startShowing(XClient& x, const ProgramRun& run)
+{
+    const Window main = awaitMainWindow(x, run);
+    clickTestButton(x, main);
+    const Window showing = awaitWindow(x, run, QStringLiteral("Slideshow"), 20000);
+    return showing != 0 && QTest::qWaitFor([&] { return x.keyboardGrabbedElsewhere(); }, 5000) ? showing : 0;
+}
+
 /** The message boxes of the program that stand open: windows titled with its name, beside the main window. */
 inline QList<Window> messageBoxes(const XClient& x, const ProgramRun& run, Window main)
 {

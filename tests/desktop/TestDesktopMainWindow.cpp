@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "desktop/ProgramRun.h"
-#include "desktop/XClient.h"
+#include "desktop/DesktopTest.h"
 
 #include <QTest>
 
-using namespace std::chrono_literals;
+using namespace DesktopTest;
 
 /** The main window of the real program, under a window manager with a notification area. */
 class TestDesktopMainWindow : public QObject
@@ -28,14 +27,6 @@ private:
         return samples > 0 ? double(light) / samples : 0;
     }
 
-    XClient::Window awaitMainWindow(ProgramRun& run)
-    {
-        XClient::Window window = 0;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT((window = m_x.windowOf(run.pid(), QStringLiteral("Lumaveil"))) != 0, 20000); }();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(m_x.isViewable(window), 10000); }();
-        return window;
-    }
-
 private slots:
     void initTestCase()
     {
@@ -48,7 +39,7 @@ private slots:
     {
         ProgramRun run({{QStringLiteral("Videos"), ProgramRun::exampleVideos()}});
         run.start();
-        const XClient::Window window = awaitMainWindow(run);
+        const Window window = awaitMainWindow(m_x, run);
         QTRY_VERIFY_WITH_TIMEOUT(m_x.trayIcon() != 0, 10000);
 
         // Twice: the second time the notification area's balloon stays away, and the window goes all the same.
@@ -68,6 +59,78 @@ private slots:
             QVERIFY(!m_x.netWmState(window).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
             QTRY_VERIFY_WITH_TIMEOUT(lightShare(m_x.grab(m_x.geometry(window))) > 0.5, 5000);
         }
+        QCOMPARE(run.terminate(), 0);
+    }
+
+    // Ended by the session while a dialog stands open: the program ends cleanly, with its lists saved.
+    void testEndingWhileADialogIsOpen_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::newRow("password prompt") << "prompt";
+        QTest::newRow("refused password") << "refused";
+        QTest::newRow("options window's message") << "options";
+    }
+
+    void testEndingWhileADialogIsOpen()
+    {
+        QFETCH(QString, dialog);
+        const QString videos = ProgramRun::exampleVideos();
+        ProgramRun run({{QStringLiteral("Videos"), videos},
+                        {QStringLiteral("Password Mouse Move"), QStringLiteral("1")},
+                        {QStringLiteral("Password"), QStringLiteral("pw")}});
+        run.start();
+        const Window main = awaitMainWindow(m_x, run);
+        QVERIFY(main != 0);
+        if (dialog == QLatin1String("options")) {
+            m_x.clickAt(onWindow(m_x, main, twipsCentre(120, 990, 3840, 405)));
+            const Window options = awaitWindow(m_x, run, QStringLiteral("ScreenSaver Options"));
+            QVERIFY(options != 0);
+            // "?" beside the display options.
+            m_x.clickAt(onWindow(m_x, options, twipsCentre(120 + 6840, 870 + 540, 840, 405)));
+        } else {
+            QVERIFY(startShowing(m_x, run) != 0);
+            m_x.key(QStringLiteral("Shift_L"));
+            QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+            if (dialog == QLatin1String("refused")) {
+                m_x.type(QStringLiteral("no"));
+                m_x.key(QStringLiteral("Return"));
+            }
+        }
+        if (dialog != QLatin1String("prompt")) {
+            QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+        }
+
+        QCOMPARE(run.terminate(), 0);
+        QCOMPARE(run.setting(QStringLiteral("Videos")), videos);
+    }
+
+    // An error report dismissed with the keyboard stays dismissed: the key's release is no new input to the
+    // main window, which would start the failing countdown again.
+    void testReportDismissedByAKeyStaysDismissed_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("Return") << "Return";
+        QTest::newRow("Escape") << "Escape";
+    }
+
+    void testReportDismissedByAKeyStaysDismissed()
+    {
+        QFETCH(QString, key);
+        ProgramRun run({{QStringLiteral("Text3"), QStringLiteral("1e9")}});
+        run.start();
+        const Window main = awaitMainWindow(m_x, run);
+        QVERIFY(main != 0);
+        // "Turn On Screensaver": the minutes do not convert, and the report says so.
+        m_x.clickAt(onWindow(m_x, main, twipsCentre(120, 480, 3840, 405)));
+        QVERIFY(appears(m_x, run, QStringLiteral("Application Error"), 5000));
+        m_x.key(key);
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Application Error")));
+        // The countdown runs on with no length, into the empty list, which the next box says; dismissed the same
+        // way, it brings no report either.
+        QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+        m_x.key(key);
+        QTRY_VERIFY_WITH_TIMEOUT(messageBoxes(m_x, run, main).isEmpty(), 5000);
+        QVERIFY2(!appears(m_x, run, QStringLiteral("Application Error"), 2000), "the report came back");
         QCOMPARE(run.terminate(), 0);
     }
 };

@@ -57,13 +57,6 @@ private:
         return covering;
     }
 
-    Window startShowing(ProgramRun& run)
-    {
-        const Window main = awaitMainWindow(m_x, run);
-        clickTestButton(m_x, main);
-        return awaitWindow(m_x, run, QStringLiteral("Slideshow"), 20000);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -83,7 +76,7 @@ private slots:
         QVERIFY(other.awaitWindow(m_x) != 0);
         QVERIFY(litShare(m_x.grab(m_right)) > 0.1);
 
-        QVERIFY(startShowing(run) != 0);
+        QVERIFY(startShowing(m_x, run) != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_left).size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
         QTRY_VERIFY_WITH_TIMEOUT(litShare(m_x.grab(m_left)) > 0.3, 10000);
@@ -101,7 +94,7 @@ private slots:
     {
         ProgramRun run(settings(true));
         run.start();
-        QVERIFY(startShowing(run) != 0);
+        QVERIFY(startShowing(m_x, run) != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
 
         m_x.clickAt(m_right.center());
@@ -121,7 +114,7 @@ private slots:
     {
         ProgramRun run(settings(false));
         run.start();
-        QVERIFY(startShowing(run) != 0);
+        QVERIFY(startShowing(m_x, run) != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
 
         QVERIFY(xrandr({QStringLiteral("--output"), QStringLiteral("DUMMY1"), QStringLiteral("--off")}));

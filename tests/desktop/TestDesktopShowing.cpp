@@ -66,13 +66,6 @@ private:
         return settings;
     }
 
-    Window startShowing(ProgramRun& run)
-    {
-        const Window main = awaitMainWindow(m_x, run);
-        clickTestButton(m_x, main);
-        return awaitWindow(m_x, run, QStringLiteral("Slideshow"), 20000);
-    }
-
     // Types the password into the prompt, which must be open; the showing ends.
     void enterPassword(ProgramRun& run)
     {
@@ -172,7 +165,7 @@ private slots:
     {
         ProgramRun run(showingSettings(true));
         run.start();
-        const Window showing = startShowing(run);
+        const Window showing = startShowing(m_x, run);
         QVERIFY(showing != 0);
         QTRY_VERIFY_WITH_TIMEOUT(m_x.keyboardGrabbedElsewhere(), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(m_x.pointerGrabbedElsewhere(), 5000);
@@ -224,7 +217,7 @@ private slots:
     {
         ProgramRun run(showingSettings(true));
         run.start();
-        QVERIFY(startShowing(run) != 0);
+        QVERIFY(startShowing(m_x, run) != 0);
         const Window main = awaitMainWindow(m_x, run);
         for (int round = 0; round < 3; ++round) {
             m_x.key(QStringLiteral("Shift_L"));
@@ -260,7 +253,7 @@ private slots:
         ProgramRun run(showingSettings(false));
         run.start();
         m_x.setScreenSaver(2);
-        const Window showing = startShowing(run);
+        const Window showing = startShowing(m_x, run);
         QVERIFY(showing != 0);
         QTRY_COMPARE_WITH_TIMEOUT(service.inhibitions.size(), 1, 5000);
         QVERIFY(service.releases.isEmpty());
