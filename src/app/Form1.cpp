@@ -264,6 +264,9 @@ void Form1::connectControls()
 
     connect(&m_library, &VideoLibrary::busyChanged, this, [this](bool busy) {
         setMousePointer(busy ? vbHourglass : vbDefault);
+        if (!busy && std::exchange(m_playWhenWalked, false)) {
+            PlayVideo();
+        }
     });
     connect(m_listSaveTimer, &QTimer::timeout, this, &Form1::saveLists);
 
@@ -430,7 +433,10 @@ void Form1::StopTimer()
     routine.step(102, [&] { Timer4->stop(); });
     routine.step(104, [&] { setKeyPreview(false); });
     routine.step(106, [&] { m_countdown.reset(); });
-    routine.step(108, [&] { m_sequencer.requestStop(); });
+    routine.step(108, [&] {
+        m_sequencer.requestStop();
+        m_playWhenWalked = false;
+    });
     if (routine.test(110, [&] { return m_countdown.ScreensaverOn; })) {
         routine.step(112, [&] { StartTimer(); });
     }
@@ -539,6 +545,12 @@ void Form1::PushButton8_Click()
 
 void Form1::PlayVideo()
 {
+    // The list is not known while folders are walked (the first walk after the start, say): the showing waits for
+    // the walk, under the busy pointer, and only a list that turns out empty is "No files added.".
+    if (m_library.isBusy()) {
+        m_playWhenWalked = true;
+        return;
+    }
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PlayVideo);
     if (routine.test(100, [&] { return m_library.playable().size() <= 0; })) {
         routine.step(102, [&] { m_services.dialogs.message(this, QStringLiteral("No files added.")); });

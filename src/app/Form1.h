@@ -197,6 +197,8 @@ private:
     // no input: it would start the countdown again, which may fail again, and bring the box back at once.
     QSet<int> m_keysDown;
     bool m_closing = false;
+    // A showing asked for while folders were walked starts when the walk is done.
+    bool m_playWhenWalked = false;
     qint32 LastMouseX = 0;
     qint32 LastMouseY = 0;
     QTimer* m_listSaveTimer = nullptr;

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <optional>
+
 Form3::Form3(
     SettingsStore& settings, Dialogs& dialogs, ErrorReporter& reporter, const QString& programFolder, QWidget* owner)
     : QDialog(owner)
@@ -61,9 +63,10 @@ void Form3::PushButton1_Click()
     }
     m_closing = true;
     GuardedRoutine routine(m_reporter, RoutinePath::Form3_PushButton1_Click);
-    QString stored;
+    // A password that cannot be read, or a comparison that fails, refuses: only a match lets the showing end.
+    std::optional<QString> stored;
     routine.step(100, [&] { stored = m_settings.ReadSetting(Setting::Password); });
-    if (routine.test(102, [&] { return stored == Text2->text(); })) {
+    if (routine.holds(102, [&] { return stored && *stored == Text2->text(); })) {
         routine.step(104, [&] { m_accepted = true; });
     } else {
         routine.step(106, [&] { m_dialogs.message(this, QStringLiteral("Invalid Password.")); });

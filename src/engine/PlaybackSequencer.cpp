@@ -62,6 +62,7 @@ void PlaybackSequencer::requestStop()
     m_stopRequested = true;
     m_showing = false;
     m_randomStartPending = false;
+    m_playLengthPending = false;
     m_cycleWaiting = false;
     ++m_generation;
     setPlayLengthCheck(false);
@@ -94,6 +95,7 @@ void PlaybackSequencer::cycle()
     m_item = item;
     m_videoStarted = false;
     m_randomStartPending = false;
+    m_playLengthPending = false;
     setPlayLengthCheck(false);
 
     routine.step(110, [&] { emit aboutToPlay(m_options.showFullScreen()); });
@@ -118,9 +120,8 @@ void PlaybackSequencer::cycle()
         m_randomStartPending = true;
         return;
     }
-    if (limited) {
-        setPlayLengthCheck(true);
-    }
+    // The check starts when the video does: a video that is slow to open is no video that played too long.
+    m_playLengthPending = limited;
 }
 
 // The list's length as the 32-bit count that the choice works with.
@@ -171,6 +172,8 @@ void PlaybackSequencer::onStateChanged(int state)
         m_failed.clear();
         if (m_randomStartPending) {
             startAtRandomPlace();
+        } else if (std::exchange(m_playLengthPending, false)) {
+            setPlayLengthCheck(true);
         }
         preselectNext();
     } else if (state == VideoPlayer::Stopped || state == VideoPlayer::Ready) {
@@ -204,6 +207,7 @@ void PlaybackSequencer::videoEnded()
 {
     setPlayLengthCheck(false);
     m_randomStartPending = false;
+    m_playLengthPending = false;
     if (!m_videoStarted) {
         // A video that never played is skipped; when every video of the list failed in a row, the showing rests.
         m_failed.insert(m_item);

@@ -101,6 +101,8 @@ private:
     qint32 m_item = 0;
     bool m_videoStarted = false;
     bool m_randomStartPending = false;
+    // The current video has a play length, to be watched from when it plays.
+    bool m_playLengthPending = false;
     bool m_playLengthCheck = false;
     // The items that failed since the last video that played.
     QSet<qint32> m_failed;

@@ -13,6 +13,7 @@
  *     GuardedRoutine routine(report, RoutinePath::Form1_StartTimer);
  *     routine.step(100, [&] { ... });
  *     if (routine.test(102, [&] { return ...; })) { ... }   // a failing test runs the body
+ *     if (routine.holds(104, [&] { return ...; })) { ... }  // a failing test skips it
  */
 class GuardedRoutine
 {
@@ -41,6 +42,21 @@ public:
         } catch (const std::exception& failure) {
             reportFailure(failure);
             return true;
+        }
+    }
+
+    /**
+     * The test of a conditional whose body must not run by mistake, such as the one that lets a password through:
+     * false when it fails.
+     */
+    template <typename Test> [[nodiscard]] bool holds(int line, Test&& condition)
+    {
+        m_line = line;
+        try {
+            return std::forward<Test>(condition)();
+        } catch (const std::exception& failure) {
+            reportFailure(failure);
+            return false;
         }
     }
 

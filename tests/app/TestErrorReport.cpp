@@ -77,6 +77,20 @@ private slots:
         QCOMPARE(dialogs.messages.size(), 1);
     }
 
+    // Where the body must not run by mistake, a failing test is reported and counts as false.
+    void testFailingGuardSkipsTheBody()
+    {
+        FakeDialogs dialogs;
+        ErrorReport report(dialogs, QStringLiteral("a@b"));
+        GuardedRoutine routine(report, RoutinePath::Form3_PushButton1_Click);
+        QVERIFY(!routine.holds(102, [] { return Convert::toBoolean(QStringLiteral("maybe")); }));
+        QCOMPARE(dialogs.messages.size(), 1);
+        QVERIFY(dialogs.messages[0].text.contains(QStringLiteral("Form3.PushButton1_Click at line 102")));
+        QVERIFY(routine.holds(104, [] { return true; }));
+        QVERIFY(!routine.holds(106, [] { return false; }));
+        QCOMPARE(dialogs.messages.size(), 1);
+    }
+
     void testFailureInsideACalleeNamesTheCallersLine()
     {
         FakeDialogs dialogs;

@@ -153,9 +153,11 @@ private slots:
         startShowing();
         // 2.5 is taken to the even neighbour.
         QCOMPARE(m_sequencer->StopPosition, 2);
+        // The check waits for the video to play.
+        QCOMPARE(check.size(), 0);
+        m_player->play();
         QCOMPARE(check.size(), 1);
         QCOMPARE(check.last().first().toBool(), true);
-        m_player->play();
         m_player->advanceTo(1.9);
         m_sequencer->checkPlayLength();
         QCOMPARE(m_player->stops, 0);
@@ -163,10 +165,30 @@ private slots:
         m_sequencer->checkPlayLength();
         QCOMPARE(m_player->stops, 1);
         QTRY_COMPARE(m_player->urls.size(), 2);
-        // The check belongs to the new video: it starts again with it, at the new video's position.
+        // The check belongs to the new video: it starts again when that plays, at the new video's position.
+        QCOMPARE(check.last().first().toBool(), false);
+        m_player->play();
         QCOMPARE(check.last().first().toBool(), true);
         m_sequencer->checkPlayLength();
         QCOMPARE(m_player->stops, 1);
+    }
+
+    // A video that is slow to open is not stopped for its play length before it plays, however short the length.
+    void testPlayLengthCountsFromTheStart()
+    {
+        m_options.limited = true;
+        m_options.seconds = QStringLiteral("0");
+        startShowing();
+        m_sequencer->checkPlayLength();
+        m_sequencer->checkPlayLength();
+        QCOMPARE(m_player->stops, 0);
+        QCOMPARE(m_player->playState(), int(VideoPlayer::Transitioning));
+        m_player->play();
+        m_sequencer->checkPlayLength();
+        QCOMPARE(m_player->stops, 1);
+        // It played, so it is no failure: the showing goes on with the next video.
+        QTRY_COMPARE(m_player->urls.size(), 2);
+        QVERIFY(!m_sequencer->isIdle());
     }
 
     void testAStaleCheckStopsNothing()
