@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 // How soon a grab that failed is tried again: a window is on the screen, and another program's menu or key
@@ -51,9 +53,12 @@ void InputGrab::grab()
     if (!target || !target->isVisible()) {
         target = m_window;
     }
+    if (target != m_target) {
+        m_target = target;
+        m_focusOwed = true;
+    }
     QWindow* holder = target && target->isVisible() ? target->windowHandle() : nullptr;
     if (!holder) {
-        m_held = false;
         m_retry.start(retryMilliseconds);
         return;
     }
@@ -61,14 +66,15 @@ void InputGrab::grab()
     // the screen, or while another program holds the device.
     const bool keyboard = holder->setKeyboardGrabEnabled(true);
     const bool pointer = holder->setMouseGrabEnabled(true);
-    m_held = keyboard && pointer;
-    if (holder != m_holder) {
-        m_holder = holder;
-        // The keys go to the window with the focus; the one that now holds them gets it too.
-        X11Desktop::bringToFront(target);
-    }
-    if (!m_held) {
+    if (!keyboard || !pointer) {
         m_retry.start(retryMilliseconds);
+        return;
+    }
+    m_holder = holder;
+    // The keys go to the window with the focus: the window that now holds them takes it, now that it is on the
+    // screen. Also when a dialog closed before it was: the window manager may give the focus elsewhere.
+    if (std::exchange(m_focusOwed, false)) {
+        X11Desktop::bringToFront(target);
     }
 }
 
@@ -81,5 +87,4 @@ void InputGrab::release()
         holder->setKeyboardGrabEnabled(false);
         holder->setMouseGrabEnabled(false);
     }
-    m_held = false;
 }

@@ -22,12 +22,6 @@ public:
     explicit InputGrab(QWidget* window);
     ~InputGrab() override;
 
-    /** Whether both the keyboard and the pointer are held now. */
-    [[nodiscard]] bool isHeld() const
-    {
-        return m_held;
-    }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -36,7 +30,10 @@ private:
     void release();
 
     QPointer<QWidget> m_window;
+    // The window that the input should go to, and whether it still has to be given the focus.
+    QPointer<QWidget> m_target;
+    bool m_focusOwed = false;
+    // The window that the input went to last.
     QPointer<QWindow> m_holder;
     QTimer m_retry;
-    bool m_held = false;
 };

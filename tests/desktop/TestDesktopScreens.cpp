@@ -94,13 +94,16 @@ private slots:
     {
         ProgramRun run(settings(true));
         run.start();
-        QVERIFY(startShowing(m_x, run) != 0);
+        const Window showing = startShowing(m_x, run);
+        QVERIFY(showing != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
 
         m_x.clickAt(m_right.center());
         QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
         m_x.key(QStringLiteral("Escape"));
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Enter Password")));
+        // Back to the video, which has the focus again.
+        QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), showing, 5000);
         m_x.key(QStringLiteral("Shift_L"));
         QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
         m_x.type(QStringLiteral("pw"));

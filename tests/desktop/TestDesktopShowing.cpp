@@ -20,8 +20,8 @@ public:
 public slots:
     quint32 Inhibit(const QString& application, const QString& reason)
     {
+        Q_UNUSED(application);
         Q_UNUSED(reason);
-        m_application = application;
         inhibitions.append(quint32(inhibitions.size() + 40));
         return inhibitions.last();
     }
@@ -29,9 +29,6 @@ public slots:
     {
         releases.append(cookie);
     }
-
-private:
-    QString m_application;
 };
 
 /**
