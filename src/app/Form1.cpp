@@ -14,6 +14,7 @@
 #include "platform/ProgramFiles.h"
 #include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
+#include "platform/ScrollingSurface.h"
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
 #include "settings/ListText.h"
@@ -108,27 +109,32 @@ void Form1::createControls()
 {
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(8220));
     setFont(Controls::arialBold(9));
     Controls::setBackground(this, Qt::white);
     setMouseTracking(true);
+    // The controls stand on a surface of the designed size, which scrolls where the window does not fit its screen.
+    m_surface = new ScrollingSurface(this, QSize(Twips::toPixels(8040), Twips::toPixels(8220)));
+    QWidget* surface = m_surface->widget();
 
-    Label1 = Controls::place<QLabel>(this, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
-    PushButton2 = placeButton(this, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
-    PushButton8 = placeButton(this, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
-    PushButton7 = placeButton(this, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
-    PushButton6 = placeButton(this, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
-    ListView1 = placeList<LibraryListView>(this, "ListView1", 120, 1500, 7800, 1335);
-    PushButton1 = placeButton(this, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
-    PushButton4 = placeButton(this, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
-    PushButton3 = placeButton(this, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
-    PushButton5 = placeButton(this, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
-    ListView5 = placeList<LibraryListView>(this, "ListView5", 120, 3940, 7800, 1335);
-    PushButton15 = placeButton(this, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
+    Label1 =
+        Controls::place<QLabel>(surface, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
+    PushButton2 = placeButton(surface, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
+    PushButton8 = placeButton(surface, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
+    PushButton7 = placeButton(surface, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
+    PushButton6 = placeButton(surface, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
+    ListView1 = placeList<LibraryListView>(surface, "ListView1", 120, 1500, 7800, 1335);
+    PushButton1 = placeButton(surface, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
+    PushButton4 =
+        placeButton(surface, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
+    PushButton3 = placeButton(surface, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
+    PushButton5 =
+        placeButton(surface, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
+    ListView5 = placeList<LibraryListView>(surface, "ListView5", 120, 3940, 7800, 1335);
+    PushButton15 = placeButton(surface, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
     PushButton21 =
-        placeButton(this, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
+        placeButton(surface, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
     Frame7 = Controls::place<QGroupBox>(
-        this,
+        surface,
         "Frame7",
         120,
         5805,
@@ -136,16 +142,17 @@ void Form1::createControls()
         795,
         QStringLiteral("Wait this number of minutes of inactivity before starting screensaver"));
     Text3 = Controls::place<QLineEdit>(Frame7, "Text3", 240, 300, 7300, 345, QStringLiteral("1"));
-    Frame9 = Controls::place<QGroupBox>(this, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
+    Frame9 = Controls::place<QGroupBox>(surface, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
     Option4 = Controls::place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, QStringLiteral("Play randomly"));
     Option5 = Controls::place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, QStringLiteral("Play in order"));
-    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
-    Check2 = Controls::place<QCheckBox>(Frame6, "Check2", 240, 300, 1575, 255, QStringLiteral("Disable sound"));
-    Frame4 = Controls::place<QGroupBox>(this, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
+    Frame6 = Controls::place<QGroupBox>(surface, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
+    // A little wider than designed, so that the caption shows whole.
+    Check2 = Controls::place<QCheckBox>(Frame6, "Check2", 240, 300, 1620, 255, QStringLiteral("Disable sound"));
+    Frame4 = Controls::place<QGroupBox>(surface, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
     Check3 = Controls::place<QCheckBox>(
         Frame4, "Check3", 240, 300, 3930, 285, QStringLiteral("Load this software on Windows startup"));
     Check8 = Controls::place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, QStringLiteral("Start in system tray"));
-    ListView2 = placeList(this, "ListView2", 2280, -30, 1200, 525);
+    ListView2 = placeList(surface, "ListView2", 2280, -30, 1200, 525);
     ListView2->hide();
     Option4->setChecked(true);
 
@@ -477,6 +484,10 @@ void Form1::PushButton7_Click()
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton7_Click);
     routine.step(100, [&] {
         Form4& options = form4();
+        // It opens over this window; once open, it stays where the user puts it.
+        if (!options.isVisible()) {
+            Controls::centreOver(&options, this);
+        }
         options.show();
         options.raise();
         options.activateWindow();
@@ -676,7 +687,7 @@ void Form1::keyReleaseEvent(QKeyEvent* event)
 void Form1::mousePressEvent(QMouseEvent* event)
 {
     // Presses that a control left unhandled arrive here too; only the bare surface counts.
-    if (childAt(event->position().toPoint())) {
+    if (!m_surface->isBare(event->position().toPoint())) {
         return;
     }
     Form_MouseDown(Controls::buttonNumber(event->button()));
@@ -690,7 +701,7 @@ void Form1::Form_MouseDown(int button)
 
 void Form1::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (childAt(event->position().toPoint())) {
+    if (!m_surface->isBare(event->position().toPoint())) {
         return;
     }
     handleInput(Controls::buttonNumber(event->button()));
@@ -701,14 +712,16 @@ void Form1::mouseReleaseEvent(QMouseEvent* event)
 
 void Form1::mouseMoveEvent(QMouseEvent* event)
 {
-    if (childAt(event->position().toPoint())) {
+    if (!m_surface->isBare(event->position().toPoint())) {
         return;
     }
     if (m_mousePointer != vbHourglass) {
         setMousePointer(vbDefault);
     }
-    const qint32 x = Twips::fromPixels(event->position().x());
-    const qint32 y = Twips::fromPixels(event->position().y());
+    // Positions on the surface as designed, wherever it is scrolled to.
+    const QPointF position = m_surface->toSurface(event->position());
+    const qint32 x = Twips::fromPixels(position.x());
+    const qint32 y = Twips::fromPixels(position.y());
     const QSize screenSize = screen()->size();
     const qint32 screenWidth = screenSize.width() * Twips::perPixel;
     const qint32 screenHeight = screenSize.height() * Twips::perPixel;
@@ -726,7 +739,7 @@ void Form1::pointerMovedOver(QObject* control)
     if (m_mousePointer == vbHourglass) {
         return;
     }
-    if (qobject_cast<QPushButton*>(control) && control->parent() == this) {
+    if (qobject_cast<QPushButton*>(control) && control->parent() == m_surface->widget()) {
         setMousePointer(vbCustom);
     } else if (control == Check3 || control == Check8 || control == Frame4 || control == Frame6 || control == Frame7 ||
                control == Frame9) {

@@ -26,6 +26,7 @@ class QTreeView;
 class cSysTray;
 class Form2;
 class Form4;
+class ScrollingSurface;
 
 /**
  * The main window: the video lists with their commands, the screensaver commands, the option controls and the
@@ -203,4 +204,5 @@ private:
     qint32 LastMouseY = 0;
     QTimer* m_listSaveTimer = nullptr;
     QMenu* m_trayMenu = nullptr;
+    ScrollingSurface* m_surface = nullptr;
 };

@@ -48,8 +48,9 @@ void Form4::createControls()
     Controls::setBackground(this, Qt::white);
 
     Frame2 = Controls::place<QGroupBox>(this, "Frame2", 120, 120, 7800, 705, QStringLiteral("Random Options"));
+    // Check1 and Check4 are a little wider than designed, and Text1 narrower, so that the captions show whole.
     Check1 = Controls::place<QCheckBox>(
-        Frame2, "Check1", 240, 300, 3375, 255, QStringLiteral("Start at random place in each video"));
+        Frame2, "Check1", 240, 300, 3420, 255, QStringLiteral("Start at random place in each video"));
     Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 870, 7800, 1065, QStringLiteral("Display Option "));
     Option1 = Controls::place<QRadioButton>(Frame1, "Option1", 240, 300, 2580, 255, QStringLiteral("Show Full Screen"));
     Option2 = Controls::place<QRadioButton>(Frame1, "Option2", 240, 660, 3075, 255, QStringLiteral("Show Original"));
@@ -64,10 +65,10 @@ void Form4::createControls()
         "Check4",
         240,
         300,
-        6630,
+        6840,
         255,
         QStringLiteral("Instead of playing entire video, play each video for this number of seconds:"));
-    Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 6960, 255, 720, 345, QStringLiteral("10"));
+    Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 7140, 255, 540, 345, QStringLiteral("10"));
     PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 3680, 7800, 405, QStringLiteral("OK"));
 
     Option1->setChecked(true);

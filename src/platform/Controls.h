@@ -41,19 +41,21 @@ Control* place(QWidget* parent, const char* name, int left, int top, int width, 
     return control;
 }
 
-inline void setBackground(QWidget* widget, const QColor& colour)
-{
-    QPalette palette = widget->palette();
-    palette.setColor(QPalette::Window, colour);
-    widget->setPalette(palette);
-    widget->setAutoFillBackground(true);
-}
+/**
+ * Fills the widget with a face of its own, and gives its captions a colour that reads on that face: the palette's
+ * own text colour where it does, else black or white, whichever stands out more.
+ */
+void setBackground(QWidget* widget, const QColor& colour);
 
 /**
  * Gives the window, and each of its option buttons, check boxes, frames and labels, the system's button-face
- * colour. Text boxes, buttons and other controls keep theirs.
+ * colour, with the system's button-text colour for their captions. Text boxes, buttons and other controls keep
+ * theirs.
  */
 void ApplyDialogColours(QWidget* window);
+
+/** Places a window, not shown yet, with its centre on that of another, and within that one's screen. */
+void centreOver(QWidget* window, const QWidget* over);
 
 /** The custom pointer: the cursor file "HAND-M.CUR" of the program folder where there is one, else a hand. */
 [[nodiscard]] QCursor customPointer(const QString& programFolder);

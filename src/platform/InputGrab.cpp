@@ -38,9 +38,11 @@ InputGrab::~InputGrab()
 bool InputGrab::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() &&
-        static_cast<QWidget*>(watched)->isWindow()) {
-        // Once the window that came or went has been dealt with.
+    const bool windowShownOrHidden = (type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType() &&
+                                     static_cast<QWidget*>(watched)->isWindow();
+    // A window is on the screen once it is exposed; only then can it take the input.
+    if (windowShownOrHidden || (type == QEvent::Expose && watched->isWindowType())) {
+        // Once the window that came, went or showed has been dealt with.
         m_retry.start(0);
     }
     return false;
@@ -72,8 +74,10 @@ void InputGrab::grab()
     }
     m_holder = holder;
     // The keys go to the window with the focus: the window that now holds them takes it, now that it is on the
-    // screen. Also when a dialog closed before it was: the window manager may give the focus elsewhere.
+    // screen, at once for the keys typed next, and from the window manager too, which may otherwise give it to
+    // another window when a dialog closes.
     if (std::exchange(m_focusOwed, false)) {
+        X11Desktop::focus(target);
         X11Desktop::bringToFront(target);
     }
 }

@@ -73,6 +73,14 @@ void bringToFront(QWidget* window)
     XFlush(connection);
 }
 
+void focus(QWidget* window)
+{
+    if (Display* connection = display()) {
+        XSetInputFocus(connection, window->winId(), RevertToParent, CurrentTime);
+        XFlush(connection);
+    }
+}
+
 ScreenSaverSuspension::ScreenSaverSuspension()
 {
     Display* connection = display();

@@ -21,6 +21,12 @@ void keepOffTaskbars(QWidget* window);
  */
 void bringToFront(QWidget* window);
 
+/**
+ * Gives the window the input focus at once, without waiting for the window manager. Only for a window on the
+ * screen, and while the program holds the keyboard: the keys typed next reach it.
+ */
+void focus(QWidget* window);
+
 /** Keeps the server's own screen saver and its display power saving from going on: on while it lives. */
 class ScreenSaverSuspension
 {

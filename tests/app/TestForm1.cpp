@@ -578,7 +578,7 @@ private slots:
             {form.Frame9, {8, 443, 256, 47}},
             {form.Option5, {136, 20, 113, 17}},
             {form.Frame6, {272, 443, 256, 47}},
-            {form.Check2, {16, 20, 105, 17}},
+            {form.Check2, {16, 20, 108, 17}},
             {form.Frame4, {8, 493, 520, 48}},
             {form.Check3, {16, 20, 262, 19}},
         };

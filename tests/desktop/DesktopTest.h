@@ -51,6 +51,14 @@ inline bool appears(const XClient& x, const ProgramRun& run, const QString& titl
     return awaitWindow(x, run, titlePrefix, timeout) != 0;
 }
 
+/** Waits for a window of the program with the title to be on the screen and to have the focus: typed keys reach it. */
+inline Window
+awaitFocusedWindow(const XClient& x, const ProgramRun& run, const QString& titlePrefix, int timeout = 5000)
+{
+    const Window window = awaitWindow(x, run, titlePrefix, timeout);
+    return window != 0 && QTest::qWaitFor([&] { return x.focusedClient() == window; }, timeout) ? window : 0;
+}
+
 /** The main window, once it is on the screen; its title is the program's name alone. */
 inline Window awaitMainWindow(const XClient& x, const ProgramRun& run)
 {
@@ -103,6 +111,20 @@ inline QList<Window> messageBoxes(const XClient& x, const ProgramRun& run, Windo
         }
     }
     return boxes;
+}
+
+/** Waits for a message box of the program to stand open with the focus; returns it, or 0. */
+inline Window awaitFocusedMessageBox(const XClient& x, const ProgramRun& run, Window main, int timeout = 5000)
+{
+    Window box = 0;
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            const QList<Window> boxes = messageBoxes(x, run, main);
+            box = boxes.contains(x.focusedClient()) ? x.focusedClient() : 0;
+            return box != 0;
+        },
+        timeout));
+    return box;
 }
 
 /** Another program with a window of its own, in front and with the focus. */

@@ -90,14 +90,14 @@ private slots:
         } else {
             QVERIFY(startShowing(m_x, run) != 0);
             m_x.key(QStringLiteral("Shift_L"));
-            QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+            QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
             if (dialog == QLatin1String("refused")) {
                 m_x.type(QStringLiteral("no"));
                 m_x.key(QStringLiteral("Return"));
             }
         }
         if (dialog != QLatin1String("prompt")) {
-            QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+            QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
         }
 
         QCOMPARE(run.terminate(), 0);
@@ -122,12 +122,12 @@ private slots:
         QVERIFY(main != 0);
         // "Turn On Screensaver": the minutes do not convert, and the report says so.
         m_x.clickAt(onWindow(m_x, main, twipsCentre(120, 480, 3840, 405)));
-        QVERIFY(appears(m_x, run, QStringLiteral("Application Error"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Application Error")) != 0);
         m_x.key(key);
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Application Error")));
         // The countdown runs on with no length, into the empty list, which the next box says; dismissed the same
         // way, it brings no report either.
-        QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+        QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
         m_x.key(key);
         QTRY_VERIFY_WITH_TIMEOUT(messageBoxes(m_x, run, main).isEmpty(), 5000);
         QVERIFY2(!appears(m_x, run, QStringLiteral("Application Error"), 2000), "the report came back");

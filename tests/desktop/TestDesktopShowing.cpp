@@ -66,7 +66,7 @@ private:
     // Types the password into the prompt, which must be open; the showing ends.
     void enterPassword(ProgramRun& run)
     {
-        QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         m_x.type(QString::fromLatin1(password));
         m_x.key(QStringLiteral("Return"));
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
@@ -94,7 +94,7 @@ private slots:
         QVERIFY(showing != 0);
 
         m_x.requestClose(showing);
-        QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         QVERIFY(m_x.isViewable(showing));
         enterPassword(run);
 
@@ -103,11 +103,11 @@ private slots:
         QVERIFY(showing != 0);
         // Refused with a wrong password, the close leaves the showing on.
         m_x.requestClose(showing);
-        QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         m_x.type(QStringLiteral("no"));
         m_x.key(QStringLiteral("Return"));
         const Window main = awaitMainWindow(m_x, run);
-        QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+        QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
         m_x.key(QStringLiteral("Return"));
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Enter Password")));
         QVERIFY(m_x.isViewable(showing));
@@ -119,7 +119,10 @@ private slots:
     // switchers, and is not kept above other windows for good.
     void testShowingComesToTheFrontWithTheFocus()
     {
-        ProgramRun run(showingSettings(false, true));
+        // Videos long enough for another program to take the front in the middle of one.
+        QMap<QString, QString> settings = showingSettings(false, true);
+        settings.insert(QStringLiteral("Slideshow Interval"), QStringLiteral("5"));
+        ProgramRun run(settings);
         run.start();
         const Window main = awaitMainWindow(m_x, run);
         QVERIFY(main != 0);
@@ -148,7 +151,10 @@ private slots:
         QVERIFY2(states.contains(QStringLiteral("_NET_WM_STATE_SKIP_PAGER")), qPrintable(states.join(' ')));
         QVERIFY2(!states.contains(QStringLiteral("_NET_WM_STATE_ABOVE")), qPrintable(states.join(' ')));
 
-        // Another program pushes itself to the front meanwhile; the next video takes the front back.
+        // Another program pushes itself to the front meanwhile, once the showing has settled (it holds the
+        // keyboard); the next video takes the front back.
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.keyboardGrabbedElsewhere(), 5000);
+        QTest::qWait(500);
         m_x.requestActivate(otherWindow);
         QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), otherWindow, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), showing, 8000);
@@ -169,7 +175,7 @@ private slots:
 
         // Show the desktop: the showing stays, and asks for the password.
         m_x.keys({QStringLiteral("Super_L"), QStringLiteral("d")});
-        QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         QTest::qWait(300);
         QCOMPARE(m_x.rootCardinal("_NET_SHOWING_DESKTOP"), 0L);
         QVERIFY(m_x.isViewable(showing));
@@ -177,10 +183,13 @@ private slots:
         QVERIFY(m_x.pointerGrabbedElsewhere());
         m_x.key(QStringLiteral("Escape"));
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Enter Password")));
+        // The showing takes the keys back.
+        QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), showing, 5000);
+        QVERIFY(m_x.keyboardGrabbedElsewhere());
 
         // Switch to another desktop: the desktop stays.
         m_x.keys({QStringLiteral("Control_L"), QStringLiteral("Alt_L"), QStringLiteral("Right")});
-        QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         QTest::qWait(300);
         QCOMPARE(m_x.rootCardinal("_NET_CURRENT_DESKTOP"), 0L);
         QVERIFY(m_x.isViewable(showing));
@@ -214,25 +223,28 @@ private slots:
     {
         ProgramRun run(showingSettings(true));
         run.start();
-        QVERIFY(startShowing(m_x, run) != 0);
+        const Window showing = startShowing(m_x, run);
+        QVERIFY(showing != 0);
         const Window main = awaitMainWindow(m_x, run);
         for (int round = 0; round < 3; ++round) {
             m_x.key(QStringLiteral("Shift_L"));
-            QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+            QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
             m_x.key(QStringLiteral("Escape"));
             QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Enter Password")));
             QVERIFY2(!appears(m_x, run, QStringLiteral("Enter Password"), 1000), "Escape opened the prompt again");
+            QCOMPARE(m_x.focusedClient(), showing);
         }
         for (int round = 0; round < 3; ++round) {
             m_x.key(QStringLiteral("Shift_L"));
-            QVERIFY(appears(m_x, run, QStringLiteral("Enter Password"), 5000));
+            QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
             m_x.type(QStringLiteral("no"));
             m_x.key(QStringLiteral("Return"));
-            QTRY_VERIFY_WITH_TIMEOUT(!messageBoxes(m_x, run, main).isEmpty(), 5000);
+            QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
             m_x.key(QStringLiteral("Return"));
             QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Enter Password")));
             QTRY_VERIFY_WITH_TIMEOUT(messageBoxes(m_x, run, main).isEmpty(), 5000);
             QVERIFY2(!appears(m_x, run, QStringLiteral("Enter Password"), 1000), "Return opened the prompt again");
+            QCOMPARE(m_x.focusedClient(), showing);
         }
         m_x.key(QStringLiteral("Shift_L"));
         enterPassword(run);

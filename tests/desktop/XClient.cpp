@@ -215,6 +215,12 @@ QList<XClient::Window> XClient::rootChildren() const
     return result;
 }
 
+XClient::Window XClient::transientFor(Window window) const
+{
+    ::Window owner = 0;
+    return XGetTransientForHint(m_display, window, &owner) ? owner : 0;
+}
+
 XClient::Window XClient::topLevelOf(Window window) const
 {
     while (window != 0) {

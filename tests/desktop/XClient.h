@@ -48,6 +48,8 @@ public:
     [[nodiscard]] long rootCardinal(const char* property) const;
     /** The top-level windows of the root, bottom to top, as the server stacks them (frames and all). */
     [[nodiscard]] QList<Window> rootChildren() const;
+    /** WM_TRANSIENT_FOR: the window that owns this one, or 0 when it stands on its own. */
+    [[nodiscard]] Window transientFor(Window window) const;
     /** The root child (a frame, for a managed window) that holds the window. */
     [[nodiscard]] Window topLevelOf(Window window) const;
     /** Whether the first window is stacked above the second on the screen. */

@@ -1,0 +1,317 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/Form1.h"
+#include "engine/Form3.h"
+#include "fakes/TestEnvironment.h"
+#include "options/Form4.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QStyleOption>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+
+/** How the windows look: captions shown whole and readable on whatever palette the desktop gives. */
+class TestWindowLook : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestEnvironment> m_env;
+    QPalette m_desktopPalette;
+
+    // "Form1 skinned" is the main window with the skin file beside the program, which gives it the button face.
+    std::unique_ptr<QWidget> make(const QString& name)
+    {
+        const QString program = m_env->path(QStringLiteral("program"));
+        if (name.startsWith(QLatin1String("Form1"))) {
+            if (name.endsWith(QLatin1String("skinned"))) {
+                QDir().mkpath(program + QLatin1String("/x"));
+                QFile skin(program + QLatin1String("/x/o.cjs"));
+                skin.open(QIODevice::WriteOnly);
+            }
+            auto form = std::make_unique<Form1>(m_env->services());
+            form->Form_Load();
+            return form;
+        }
+        if (name == QLatin1String("Form3")) {
+            return std::make_unique<Form3>(*m_env->settings, m_env->dialogs, m_env->report, program);
+        }
+        return std::make_unique<Form4>(*m_env->settings, m_env->dialogs, m_env->report, program);
+    }
+
+    static void addWindows()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char* name : {"Form1", "Form1 skinned", "Form3", "Form4"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+
+    static QPalette paletteOf(const QColor& window,
+                              const QColor& windowText,
+                              const QColor& button,
+                              const QColor& buttonText,
+                              const QColor& base,
+                              const QColor& text)
+    {
+        QPalette palette(windowText, button, button.lighter(130), button.darker(150), button.darker(120), text, base);
+        palette.setColor(QPalette::Window, window);
+        palette.setColor(QPalette::ButtonText, buttonText);
+        palette.setColor(QPalette::Disabled, QPalette::WindowText, windowText.darker(160));
+        palette.setColor(QPalette::Disabled, QPalette::ButtonText, buttonText.darker(160));
+        return palette;
+    }
+
+    static QPalette darkPalette()
+    {
+        return paletteOf(QColor(53, 53, 53),
+                         QColor(240, 240, 240),
+                         QColor(60, 60, 60),
+                         QColor(240, 240, 240),
+                         QColor(35, 35, 35),
+                         Qt::white);
+    }
+
+    // WCAG's relative luminance and contrast ratio: 1 for equal colours, 21 for black on white.
+    static double luminance(QRgb colour)
+    {
+        const auto channel = [](int value) {
+            const double c = value / 255.0;
+            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * channel(qRed(colour)) + 0.7152 * channel(qGreen(colour)) + 0.0722 * channel(qBlue(colour));
+    }
+    static double contrast(QRgb a, QRgb b)
+    {
+        const double first = luminance(a);
+        const double second = luminance(b);
+        return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+    }
+
+    struct Caption
+    {
+        QWidget* control;
+        QRect area; // in window coordinates
+    };
+
+    // Where each label, check box, option button and frame draws its caption.
+    static QList<Caption> captions(QWidget* window)
+    {
+        QList<Caption> result;
+        for (QWidget* control : window->findChildren<QWidget*>()) {
+            if (!control->isVisibleTo(window)) {
+                continue;
+            }
+            QRect area;
+            QStyle* style = control->style();
+            if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+                QStyleOptionGroupBox option;
+                option.initFrom(frame);
+                option.text = frame->title();
+                option.textAlignment = frame->alignment();
+                option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+                area = style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, frame);
+            } else if (auto* button = qobject_cast<QAbstractButton*>(control);
+                       button && (qobject_cast<QCheckBox*>(button) || qobject_cast<QRadioButton*>(button))) {
+                QStyleOptionButton option;
+                option.initFrom(button);
+                option.text = button->text();
+                area = style->subElementRect(qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxContents
+                                                                              : QStyle::SE_RadioButtonContents,
+                                             &option,
+                                             button);
+            } else if (qobject_cast<QLabel*>(control)) {
+                area = control->contentsRect();
+            } else {
+                continue;
+            }
+            area &= control->rect();
+            result.append({control, area.translated(control->mapTo(window, QPoint()))});
+        }
+        return result;
+    }
+
+    // The colour that most of the area shows: what the caption stands on.
+    static QRgb background(const QImage& picture, const QRect& area)
+    {
+        QHash<QRgb, int> counts;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                ++counts[picture.pixel(x, y)];
+            }
+        }
+        return std::max_element(counts.cbegin(), counts.cend()).key();
+    }
+
+    // The caption's own colour: of all its pixels the one that stands out most from the background.
+    static QRgb ink(const QImage& picture, const QRect& area, QRgb behind)
+    {
+        QRgb best = behind;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (contrast(picture.pixel(x, y), behind) > contrast(best, behind)) {
+                    best = picture.pixel(x, y);
+                }
+            }
+        }
+        return best;
+    }
+
+    static QImage render(QWidget& window)
+    {
+        window.show();
+        return window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        m_desktopPalette = QApplication::palette();
+    }
+
+    void init()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+    }
+
+    void cleanup()
+    {
+        QApplication::setPalette(m_desktopPalette);
+        m_env.reset();
+    }
+
+    void testEveryCaptionShowsWhole_data()
+    {
+        addWindows();
+    }
+
+    // A caption wider than its control is cut off at the control's edge.
+    void testEveryCaptionShowsWhole()
+    {
+        QFETCH(QString, window);
+        const std::unique_ptr<QWidget> form = make(window);
+        QStringList cut;
+        for (QWidget* control : form->findChildren<QWidget*>()) {
+            int needed = 0;
+            if (auto* frame = qobject_cast<QGroupBox*>(control)) {
+                needed = frame->minimumSizeHint().width();
+            } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+                // A push button's size hint is never below 80 pixels, whatever its caption; the caption itself needs
+                // only its text and the button's bevel.
+                const QStyle* style = button->style();
+                needed = button->fontMetrics().horizontalAdvance(button->text()) +
+                         style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, button) +
+                         2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+            } else if (qobject_cast<QAbstractButton*>(control) || qobject_cast<QLabel*>(control)) {
+                needed = control->sizeHint().width();
+            } else {
+                continue;
+            }
+            if (needed > control->width()) {
+                cut.append(
+                    QStringLiteral("%1 needs %2, has %3").arg(control->objectName()).arg(needed).arg(control->width()));
+            }
+        }
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
+    }
+
+    void testCaptionsReadOnADarkDesktop_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QPalette>("palette");
+        const QPalette dark = darkPalette();
+        // Some themes pair dark windows with light buttons; the button face then needs the buttons' text colour.
+        const QPalette lightButtons = paletteOf(QColor(45, 45, 45),
+                                                QColor(230, 230, 230),
+                                                QColor(200, 200, 200),
+                                                QColor(20, 20, 20),
+                                                QColor(30, 30, 30),
+                                                Qt::white);
+        for (const char* name : {"Form1", "Form1 skinned", "Form3", "Form4"}) {
+            QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << dark;
+            QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtons;
+        }
+    }
+
+    // Where a window forces its face, it forces the text colour with it, so that no caption vanishes into the face.
+    void testCaptionsReadOnADarkDesktop()
+    {
+        QFETCH(QString, window);
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        const std::unique_ptr<QWidget> form = make(window);
+        const QImage picture = render(*form);
+        QStringList faint;
+        const QList<Caption> all = captions(form.get());
+        QVERIFY(!all.isEmpty());
+        for (const Caption& caption : all) {
+            const QRgb behind = background(picture, caption.area);
+            const double ratio = contrast(ink(picture, caption.area, behind), behind);
+            if (ratio < 4.5) {
+                faint.append(QStringLiteral("%1 (%2:1)").arg(caption.control->objectName()).arg(ratio, 0, 'f', 1));
+            }
+        }
+        QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QLatin1String(", "))));
+    }
+
+    void testLightDesktopKeepsTheColours_data()
+    {
+        addWindows();
+    }
+
+    // On the usual light palette the windows look as designed: the main window white, the dialogs in the button
+    // face, and every caption in the palette's own text colour.
+    void testLightDesktopKeepsTheColours()
+    {
+        QFETCH(QString, window);
+        const std::unique_ptr<QWidget> form = make(window);
+        const QImage picture = render(*form);
+        const QColor face =
+            window == QLatin1String("Form1") ? QColor(Qt::white) : m_desktopPalette.color(QPalette::Button);
+        const QColor text = m_desktopPalette.color(QPalette::WindowText);
+        QCOMPARE(QColor(picture.pixel(2, picture.height() / 2)), face);
+        for (const Caption& caption : captions(form.get())) {
+            const QRgb behind = background(picture, caption.area);
+            const QColor inked(ink(picture, caption.area, behind));
+            QVERIFY2(std::abs(inked.red() - text.red()) < 24 && std::abs(inked.green() - text.green()) < 24 &&
+                         std::abs(inked.blue() - text.blue()) < 24,
+                     qPrintable(caption.control->objectName() + QLatin1String(" ") + inked.name()));
+            // Captions directly on the face stand on the face itself; Label1 is white by design.
+            if (!qobject_cast<QGroupBox*>(caption.control->parentWidget())) {
+                const QColor expected =
+                    caption.control->objectName() == QLatin1String("Label1") ? QColor(Qt::white) : face;
+                QCOMPARE(QColor(behind), expected);
+            }
+        }
+    }
+
+    // Where the main window fits its screen, it keeps its designed size and shows every control without scrolling.
+    void testFittingMainWindowDoesNotScroll()
+    {
+        const std::unique_ptr<QWidget> form = make(QStringLiteral("Form1"));
+        const auto noScrollBars = [&form] {
+            const QList<QScrollBar*> bars = form->findChildren<QScrollBar*>();
+            return std::none_of(bars.cbegin(), bars.cend(), [](const QScrollBar* bar) { return bar->isVisible(); });
+        };
+        // Right as it shows, and after the window system has had its say.
+        form->show();
+        QVERIFY(noScrollBars());
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(noScrollBars());
+        QCOMPARE(form->size(), QSize(536, 548));
+        auto* check8 = form->findChild<QCheckBox*>(QStringLiteral("Check8"));
+        QCOMPARE(check8->mapTo(form.get(), QPoint()), QPoint(302, 513));
+        QCOMPARE(check8->visibleRegion(), QRegion(check8->rect()));
+    }
+};
+
+QTEST_MAIN(TestWindowLook)
+#include "TestWindowLook.moc"
