@@ -137,8 +137,8 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
                 load(waiting);
             }
         });
-        connect(surface, &MpvVideoSurface::framePresented, this, [this] {
-            if (m_frameAwaited) {
+        connect(surface, &MpvVideoSurface::framePresented, this, [this](int deck) {
+            if (m_frameAwaited && deck == m_active) {
                 m_frameAwaited = false;
                 emit firstFrameShown();
             }
@@ -177,7 +177,27 @@ void MpvVideoPlayer::move(Deck& deck, DeckEvent event, const QString& why)
     if (next == DeckState::Failed) {
         deck.error = why.isEmpty() ? QStringLiteral("Not a video") : why;
     }
+    showPicture();
     entered(deck);
+}
+
+// The screen shows the picture of the file that plays once its first picture is ready. Until then it keeps the
+// picture it shows, unless the deck that holds it has gone on to another file; then it goes black. A deck's render
+// context still holds the last picture of whatever it played before, which must not come back.
+void MpvVideoPlayer::showPicture()
+{
+    if (!m_surface) {
+        return;
+    }
+    const Deck& current = active();
+    if (current.state == DeckState::Ready || current.state == DeckState::Playing || current.state == DeckState::Ended) {
+        m_surface->showDeck(current.index);
+        return;
+    }
+    const int shown = m_surface->shownDeck();
+    if (shown >= 0 && shown != m_active && m_decks[shown].state != DeckState::Idle) {
+        m_surface->showDeck(-1);
+    }
 }
 
 // What a deck does on entering a state, and what the player reports of it when it is the deck that plays.
@@ -306,9 +326,7 @@ void MpvVideoPlayer::takeOver(Deck& deck)
     release(active());
     m_active = deck.index;
     setState(Transitioning);
-    if (m_surface) {
-        m_surface->setActiveDeck(deck.index);
-    }
+    showPicture();
     setProperty(deck, "pause", QStringLiteral("no"));
     switch (deck.state) {
     case DeckState::Loading:

@@ -96,6 +96,7 @@ private:
     static MpvHandle createMpv(const Options& options);
     void move(Deck& deck, DeckEvent event, const QString& why = {});
     void entered(Deck& deck);
+    void showPicture();
     void drainEvents(Deck& deck);
     void handle(Deck& deck, const mpv_event& event);
     void load(const QString& location);

@@ -2,11 +2,13 @@
 #include "fakes/TestClips.h"
 #include "platform/MpvVideoPlayer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 
 #include <clocale>
@@ -24,7 +26,8 @@ private:
         return m_clips.filePath(name);
     }
 
-    // The colour at the middle of the picture: 'r', 'g' or 'b' for a clear primary colour, 'k' for black, '?' else.
+    // The colour at the middle of the picture: 'r', 'g', 'b' or 'y' for clear red, green, blue or yellow, 'k' for
+    // black, '?' for anything else.
     static char colourAt(QWidget& window)
     {
         const QImage picture = window.screen()->grabWindow(window.winId()).toImage();
@@ -44,6 +47,9 @@ private:
         if (blue > 150 && red < 100 && green < 100) {
             return 'b';
         }
+        if (red > 150 && green > 150 && blue < 100) {
+            return 'y';
+        }
         return '?';
     }
 
@@ -56,6 +62,9 @@ private slots:
         std::setlocale(LC_NUMERIC, "C");
         QVERIFY(TestClips::makeSolid(clip("red.mkv"), QStringLiteral("red"), {320, 240}, 1.5));
         QVERIFY(TestClips::makeSolid(clip("green.mkv"), QStringLiteral("green"), {320, 240}, 0.4));
+        QVERIFY(TestClips::makeSolid(clip("yellow.mkv"), QStringLiteral("yellow"), {320, 240}, 1));
+        // One frame so large that decoding it takes far longer than the green clip plays.
+        QVERIFY(TestClips::makeSolid(clip("blue.mkv"), QStringLiteral("blue"), {8000, 8000}, 2, 1));
     }
 
     // mpv opens a file for the picture only once the picture's window is shown: a file set before waits for it, and
@@ -90,6 +99,67 @@ private slots:
         second.videoWidget()->show();
         QTRY_VERIFY_WITH_TIMEOUT(shown.size() == 1, 10000);
         QTRY_COMPARE(colourAt(*second.videoWidget()), 'g');
+    }
+
+    void testNoOlderPictureShowsBeforeASlowClip_data()
+    {
+        QTest::addColumn<QString>("openedMeanwhile");
+        QTest::newRow("nothing opened meanwhile") << QString();
+        QTest::newRow("the next file opened meanwhile") << QStringLiteral("yellow.mkv");
+    }
+
+    // Red plays, green is opened ahead and takes over, and blue is opened ahead on the instance that played red.
+    // Until blue's own picture is ready, the screen keeps green's last picture or goes black: red's picture, left
+    // behind in that instance, never comes back. Nor does a file opened ahead meanwhile, on the instance that holds
+    // green's picture, show before blue.
+    void testNoOlderPictureShowsBeforeASlowClip()
+    {
+        QFETCH(QString, openedMeanwhile);
+        MpvVideoPlayer::Options options;
+        options.audioOutput = QStringLiteral("null");
+        MpvVideoPlayer player(options);
+        QVERIFY(player.isValid());
+        QWidget* window = player.videoWidget();
+        window->resize(320, 240);
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        // Each file is set the moment the one before it ends, and the one after it opened ahead. Blue is opened ahead
+        // as soon as green is set, so that the instance that played red goes straight on to blue.
+        const QStringList files{clip("red.mkv"), clip("green.mkv"), clip("blue.mkv")};
+        int current = 0;
+        QString seen;
+        QElapsedTimer sinceGreenEnded;
+        QTimer sampler;
+        sampler.setInterval(20);
+        connect(&sampler, &QTimer::timeout, this, [&] {
+            seen += colourAt(*window);
+            if (seen.endsWith(QLatin1String("bbb")) || sinceGreenEnded.elapsed() > 10000) {
+                sampler.stop();
+            }
+        });
+        connect(&player, &VideoPlayer::playStateChanged, this, [&](int state) {
+            if (state != VideoPlayer::Stopped || current + 1 >= files.size()) {
+                return;
+            }
+            player.setURL(files[++current]);
+            if (current + 1 < files.size()) {
+                player.queueNext(files[current + 1]);
+                return;
+            }
+            if (!openedMeanwhile.isEmpty()) {
+                player.queueNext(clip(openedMeanwhile));
+            }
+            sinceGreenEnded.start();
+            sampler.start();
+        });
+        player.setURL(files[0]);
+        player.queueNext(files[1]);
+
+        QTRY_VERIFY_WITH_TIMEOUT(sinceGreenEnded.isValid() && !sampler.isActive(), 30000);
+        const QByteArray message = "seen after green: " + seen.toLatin1();
+        QVERIFY2(!seen.contains(u'r') && !seen.contains(u'y'), message.constData());
+        QVERIFY2(seen.endsWith(QLatin1String("bbb")), message.constData());
     }
 };
 
