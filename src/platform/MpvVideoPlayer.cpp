@@ -131,13 +131,14 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         connect(surface, &MpvVideoSurface::clicked, this, &VideoPlayer::clicked);
         connect(surface, &MpvVideoSurface::mouseMoved, this, &VideoPlayer::mouseMoved);
         connect(surface, &MpvVideoSurface::rendererReady, this, [this] {
-            if (!m_waitingFile.isEmpty()) {
-                load(m_waitingFile);
-                m_waitingFile.clear();
+            // A file set before the window was shown waits for it.
+            if (active().state == DeckState::Loading && active().request == 0) {
+                const QString waiting = active().path;
+                load(waiting);
             }
         });
-        connect(surface, &MpvVideoSurface::framePresented, this, [this] {
-            if (m_frameAwaited && m_started) {
+        connect(surface, &MpvVideoSurface::framePresented, this, [this](int deck) {
+            if (m_frameAwaited && deck == m_active) {
                 m_frameAwaited = false;
                 emit firstFrameShown();
             }
@@ -164,6 +165,85 @@ MpvVideoPlayer::~MpvVideoPlayer()
     returnFreedHeap();
 }
 
+// Every change of a deck's state is made here.
+void MpvVideoPlayer::move(Deck& deck, DeckEvent event, const QString& why)
+{
+    const DeckState next = DeckLife::next(deck.state, event);
+    if (next == deck.state) {
+        return;
+    }
+    qCDebug(lcPlayer) << "deck" << deck.index << deck.state << "to" << next << "on" << event;
+    deck.state = next;
+    if (next == DeckState::Failed) {
+        deck.error = why.isEmpty() ? QStringLiteral("Not a video") : why;
+    }
+    showPicture();
+    entered(deck);
+}
+
+// The screen shows the picture of the file that plays once its first picture is ready. Until then it keeps the
+// picture it shows, unless the deck that holds it has gone on to another file; then it goes black. A deck's render
+// context still holds the last picture of whatever it played before, which must not come back.
+void MpvVideoPlayer::showPicture()
+{
+    if (!m_surface) {
+        return;
+    }
+    const Deck& current = active();
+    if (current.state == DeckState::Ready || current.state == DeckState::Playing || current.state == DeckState::Ended) {
+        m_surface->showDeck(current.index);
+        return;
+    }
+    const int shown = m_surface->shownDeck();
+    if (shown >= 0 && shown != m_active && m_decks[shown].state != DeckState::Idle) {
+        m_surface->showDeck(-1);
+    }
+}
+
+// What a deck does on entering a state, and what the player reports of it when it is the deck that plays.
+void MpvVideoPlayer::entered(Deck& deck)
+{
+    const bool current = deck.index == m_active;
+    switch (deck.state) {
+    case DeckState::Idle:
+        deck.path.clear();
+        break;
+    case DeckState::Ready:
+        // The length is asked for now, so that it is known when the player reports that the file plays.
+        api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+        break;
+    case DeckState::Playing:
+        // mpv reports a change of a watched property only when it sees one: a file of the same deck that was at its
+        // end before, and that is opened and played through faster than mpv looks, seems never to leave its end; and
+        // an end that came before the start was reported waited for it. The end is asked for once more, now.
+        api().get_property_async(deck.mpv.get(), endReply, "eof-reached", MPV_FORMAT_FLAG);
+        m_duration = std::max(deck.duration, 0.0);
+        m_frameAwaited = true;
+        emit durationChanged(m_duration);
+        setState(Playing);
+        if (!m_container && m_frameAwaited) {
+            m_frameAwaited = false;
+            emit firstFrameShown();
+        }
+        break;
+    case DeckState::Ended:
+        if (current) {
+            setState(Stopped);
+        }
+        break;
+    case DeckState::Failed:
+        // It gives its decoder back.
+        command(deck, {"stop"});
+        if (current) {
+            fail(deck.error);
+        }
+        break;
+    case DeckState::Loading:
+    case DeckState::Opening:
+        break;
+    }
+}
+
 QWidget* MpvVideoPlayer::videoWidget()
 {
     return m_container.get();
@@ -174,108 +254,21 @@ void MpvVideoPlayer::setURL(const QString& path)
     m_url = path;
     m_duration = 0;
     m_position = 0;
-    m_started = false;
-    m_startPending = false;
-    m_endedEarly = false;
-    m_frameAwaited = true;
+    m_frameAwaited = false;
     // Only regular local files are opened: a path is never taken for an address, a protocol or a folder to list.
     const QFileInfo file(path);
-    if (m_valid && !ahead().aheadPath.isEmpty() && ahead().aheadPath == file.absoluteFilePath()) {
+    if (m_valid && !ahead().path.isEmpty() && ahead().path == file.absoluteFilePath()) {
         takeOver(ahead());
         return;
     }
     if (!m_valid || !file.isFile()) {
-        active().entry = -1;
-        active().loading = false;
-        command({"stop"});
+        release(active());
         setState(Transitioning);
-        // Reported later, as mpv would, so that whoever set the file sees the failure after this call.
-        const QString message = m_valid ? QStringLiteral("No such file") : QStringLiteral("No video player");
-        QMetaObject::invokeMethod(
-            this,
-            [this, path, message] {
-                if (m_url == path && m_state == Transitioning) {
-                    fail(message);
-                }
-            },
-            Qt::QueuedConnection);
+        failLater(m_valid ? QStringLiteral("No such file") : QStringLiteral("No video player"));
         return;
     }
     setState(Transitioning);
-    const QByteArray location = file.absoluteFilePath().toUtf8();
-    if (m_surface && !m_surface->hasRenderer()) {
-        // Nothing of a file set before counts meanwhile.
-        active().loading = true;
-        active().awaitedEntry = -1;
-        m_waitingFile = location;
-        return;
-    }
-    load(location);
-}
-
-void MpvVideoPlayer::load(const QByteArray& location)
-{
-    // The file opened ahead is not the one wanted; it gives its decoder back.
-    if (!ahead().aheadPath.isEmpty()) {
-        clearAhead(ahead());
-        command(ahead(), {"stop"});
-    }
-    // A file stopped by stop() left the player paused.
-    setProperty("pause", QStringLiteral("no"));
-    loadInto(active(), location);
-}
-
-// mpv names the file's playlist entry in its reply; only that entry's start ends the loading, not the start of a
-// file that an earlier load had asked for.
-void MpvVideoPlayer::loadInto(Deck& deck, const QByteArray& location)
-{
-    deck.loading = true;
-    deck.entry = -1;
-    deck.awaitedEntry = -1;
-    deck.loadRequest = ++m_requests;
-    const char* arguments[] = {"loadfile", location.constData(), "replace", nullptr};
-    if (const int error = api().command_async(deck.mpv.get(), deck.loadRequest, arguments); error < 0) {
-        qCWarning(lcPlayer) << "mpv refused loadfile:" << api().error_string(error);
-    }
-}
-
-// Follows a load to the start of its file. Returns whether the event was about that.
-bool MpvVideoPlayer::followLoad(Deck& deck, const mpv_event& event)
-{
-    if (event.event_id == MPV_EVENT_COMMAND_REPLY && event.reply_userdata == deck.loadRequest && deck.loading) {
-        if (event.error < 0) {
-            // mpv would not even try the file.
-            deck.loading = false;
-            const QString error = QString::fromUtf8(api().error_string(event.error));
-            if (deck.index == m_active) {
-                fail(error);
-            } else {
-                deck.error = error;
-            }
-            return true;
-        }
-        // Without an entry in the reply, the next file that starts is the one.
-        deck.awaitedEntry = 0;
-        const mpv_node& result = static_cast<const mpv_event_command*>(event.data)->result;
-        if (result.format == MPV_FORMAT_NODE_MAP) {
-            for (int i = 0; i < result.u.list->num; ++i) {
-                if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
-                    result.u.list->values[i].format == MPV_FORMAT_INT64) {
-                    deck.awaitedEntry = result.u.list->values[i].u.int64;
-                }
-            }
-        }
-        return true;
-    }
-    if (event.event_id == MPV_EVENT_START_FILE) {
-        const qint64 entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
-        if (deck.loading && (deck.awaitedEntry == entry || deck.awaitedEntry == 0)) {
-            deck.loading = false;
-            deck.entry = entry;
-        }
-        return true;
-    }
-    return false;
+    load(file.absoluteFilePath());
 }
 
 void MpvVideoPlayer::queueNext(const QString& path)
@@ -286,97 +279,86 @@ void MpvVideoPlayer::queueNext(const QString& path)
     }
     Deck& deck = ahead();
     const QString location = file.absoluteFilePath();
-    if (deck.aheadPath == location) {
+    if (deck.path == location) {
         return;
     }
-    clearAhead(deck);
-    deck.aheadPath = location;
     // It opens paused, on its first picture.
     setProperty(deck, "pause", QStringLiteral("yes"));
-    loadInto(deck, location.toUtf8());
+    loadInto(deck, location);
 }
 
-void MpvVideoPlayer::clearAhead(Deck& deck)
+// The file is opened by the deck that plays.
+void MpvVideoPlayer::load(const QString& location)
 {
-    deck.aheadPath.clear();
-    deck.restarted = false;
-    deck.atEnd = false;
-    deck.aheadDuration = -1;
+    // The file opened ahead is not the one wanted; it gives its decoder back.
+    if (ahead().state != DeckState::Idle) {
+        release(ahead());
+    }
+    // A file stopped by stop() left the player paused.
+    setProperty("pause", QStringLiteral("no"));
+    loadInto(active(), location);
+}
+
+void MpvVideoPlayer::loadInto(Deck& deck, const QString& location)
+{
+    deck.path = location;
+    deck.request = 0;
+    deck.awaitedEntry = -1;
+    deck.entry = -1;
+    deck.duration = -1;
     deck.error.clear();
+    move(deck, DeckEvent::LoadAsked);
+    // mpv cannot open a file for the picture before the picture's window is shown: the file waits for it.
+    if (m_surface && !m_surface->hasRenderer()) {
+        return;
+    }
+    deck.request = ++m_requests;
+    const QByteArray bytes = location.toUtf8();
+    const char* arguments[] = {"loadfile", bytes.constData(), "replace", nullptr};
+    if (const int error = api().command_async(deck.mpv.get(), deck.request, arguments); error < 0) {
+        move(deck, DeckEvent::LoadRefused, QString::fromUtf8(api().error_string(error)));
+    }
 }
 
 // The file opened ahead becomes the one that plays; the one that played gives its decoder back.
 void MpvVideoPlayer::takeOver(Deck& deck)
 {
-    Deck& previous = active();
-    previous.entry = -1;
-    previous.loading = false;
-    command(previous, {"stop"});
-
+    release(active());
     m_active = deck.index;
-    const bool restarted = deck.restarted;
-    const bool atEnd = deck.atEnd;
-    const double duration = deck.aheadDuration;
-    const QString error = deck.error;
-    clearAhead(deck);
     setState(Transitioning);
-    if (m_surface) {
-        m_surface->setActiveDeck(deck.index);
-    }
+    showPicture();
     setProperty(deck, "pause", QStringLiteral("no"));
-    // Failed, gone, or at its end without a picture: it cannot be played.
-    if (!error.isEmpty() || (!deck.loading && deck.entry < 0) || (atEnd && !restarted)) {
-        deck.entry = -1;
+    switch (deck.state) {
+    case DeckState::Loading:
+    case DeckState::Opening:
+        // Its first picture is not ready yet: it is reported as any file's is.
+        break;
+    case DeckState::Ready:
+        if (deck.duration < 0) {
+            // The answer to the question for its length reports it.
+            break;
+        }
+        // Reported later, so that whoever set the file has finished with it first.
         QMetaObject::invokeMethod(
             this,
-            [this, path = m_url, error = error.isEmpty() ? QStringLiteral("Not a video") : error] {
-                if (m_url == path && m_state == Transitioning) {
-                    fail(error);
+            [this, path = m_url, index = deck.index] {
+                if (m_url == path && m_active == index && m_state == Transitioning) {
+                    move(active(), DeckEvent::StartReported);
                 }
             },
             Qt::QueuedConnection);
-        return;
+        break;
+    default:
+        failLater(deck.error.isEmpty() ? QStringLiteral("Not a video") : deck.error);
+        break;
     }
-    if (!restarted) {
-        // Its first picture is not ready yet: it is reported as any file's is.
-        return;
-    }
-    m_startPending = true;
-    m_endedEarly = atEnd;
-    if (duration < 0) {
-        api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
-        return;
-    }
-    // Reported later, so that whoever set the file has finished with it first.
-    QMetaObject::invokeMethod(
-        this,
-        [this, path = m_url, duration] {
-            if (m_url == path && m_state == Transitioning && !m_started) {
-                reportStarted(duration);
-            }
-        },
-        Qt::QueuedConnection);
 }
 
-void MpvVideoPlayer::reportStarted(double duration)
+// The deck stops and lets its file go; what mpv still reports of it is ignored.
+void MpvVideoPlayer::release(Deck& deck)
 {
-    m_duration = duration;
-    m_started = true;
-    emit durationChanged(m_duration);
-    setState(Playing);
-    if (!m_container && m_frameAwaited) {
-        m_frameAwaited = false;
-        emit firstFrameShown();
-    }
-    // A file that reached its end before its length was known plays, and ends, in that order.
-    if (std::exchange(m_endedEarly, false)) {
-        setState(Stopped);
-        return;
-    }
-    // mpv reports a change of a watched property only when it sees one: a file of the same deck that was at its
-    // end before, and that is opened and played through faster than mpv looks, seems never to leave its end. The
-    // end is asked for once more, now.
-    api().get_property_async(active().mpv.get(), endReply, "eof-reached", MPV_FORMAT_FLAG);
+    command(deck, {"stop"});
+    move(deck, DeckEvent::Released);
 }
 
 QString MpvVideoPlayer::URL() const
@@ -406,28 +388,34 @@ void MpvVideoPlayer::setCurrentPosition(double seconds)
     command({"seek", target.constData(), "absolute"});
 }
 
-// The file stays open, paused on its picture, until the next one takes over; close() lets it go.
+// A file that plays stays open, paused on its picture, until the next one takes over; close() lets it go. One whose
+// start is not reported yet is let go at once.
 void MpvVideoPlayer::stop()
 {
-    if (active().loading || active().entry < 0) {
-        command({"stop"});
-        return;
+    Deck& deck = active();
+    switch (deck.state) {
+    case DeckState::Playing:
+        setProperty(deck, "pause", QStringLiteral("yes"));
+        move(deck, DeckEvent::Stopped);
+        break;
+    case DeckState::Loading:
+    case DeckState::Opening:
+    case DeckState::Ready:
+        release(deck);
+        setState(Stopped);
+        break;
+    default:
+        break;
     }
-    setProperty("pause", QStringLiteral("yes"));
-    setState(Stopped);
 }
 
 void MpvVideoPlayer::close()
 {
     // The end of the file that is closed is nobody's concern any more.
     for (Deck& deck : m_decks) {
-        deck.entry = -1;
-        deck.loading = false;
-        clearAhead(deck);
-        command(deck, {"stop"});
+        release(deck);
     }
     m_url.clear();
-    m_waitingFile.clear();
     setState(Ready);
 }
 
@@ -493,14 +481,7 @@ void MpvVideoPlayer::drainEvents(Deck& deck)
         if (event->event_id == MPV_EVENT_NONE) {
             break;
         }
-        if (followLoad(deck, *event)) {
-            continue;
-        }
-        if (deck.index == m_active) {
-            handle(deck, *event);
-        } else {
-            handleAhead(deck, *event);
-        }
+        handle(deck, *event);
     }
 }
 
@@ -519,6 +500,21 @@ QString endError(const mpv_event_end_file& end)
     return {};
 }
 
+// The playlist entry that mpv made for a file, as its reply to loadfile names it; 0 when it does not.
+qint64 loadedEntry(const mpv_event& reply)
+{
+    const mpv_node& result = static_cast<const mpv_event_command*>(reply.data)->result;
+    if (result.format == MPV_FORMAT_NODE_MAP) {
+        for (int i = 0; i < result.u.list->num; ++i) {
+            if (qstrcmp(result.u.list->keys[i], "playlist_entry_id") == 0 &&
+                result.u.list->values[i].format == MPV_FORMAT_INT64) {
+                return result.u.list->values[i].u.int64;
+            }
+        }
+    }
+    return 0;
+}
+
 // The length that a reply to the question for it carries; 0 when mpv could not tell.
 double replyDuration(const mpv_event& event)
 {
@@ -533,36 +529,56 @@ bool flagValue(const mpv_event_property& property)
 
 } // namespace
 
+// mpv's events, turned into the events of the deck's life. Both decks are followed alike; only the deck that plays
+// is heard by the player.
 void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
 {
+    const bool current = deck.index == m_active;
+    const bool hasFile = deck.state == DeckState::Opening || deck.state == DeckState::Ready ||
+                         deck.state == DeckState::Playing || deck.state == DeckState::Ended;
     switch (event.event_id) {
-    case MPV_EVENT_PLAYBACK_RESTART:
-        // The first picture of the file is ready. Its length is asked for here, so that it is known when the
-        // player reports that it plays.
-        if (!deck.loading && !m_started && deck.entry >= 0) {
-            m_startPending = true;
-            api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
+    case MPV_EVENT_COMMAND_REPLY:
+        if (event.reply_userdata != deck.request || deck.state != DeckState::Loading) {
+            break;
+        }
+        if (event.error < 0) {
+            move(deck, DeckEvent::LoadRefused, QString::fromUtf8(api().error_string(event.error)));
+        } else {
+            deck.awaitedEntry = loadedEntry(event);
         }
         break;
+    case MPV_EVENT_START_FILE: {
+        // Only the start of the entry asked for counts, not that of a file that an earlier load had asked for.
+        const qint64 entry = static_cast<const mpv_event_start_file*>(event.data)->playlist_entry_id;
+        if (deck.state == DeckState::Loading && (deck.awaitedEntry == entry || deck.awaitedEntry == 0)) {
+            deck.entry = entry;
+            move(deck, DeckEvent::FileStarted);
+        }
+        break;
+    }
+    case MPV_EVENT_PLAYBACK_RESTART:
+        move(deck, DeckEvent::PictureReady);
+        break;
     case MPV_EVENT_GET_PROPERTY_REPLY:
-        if (event.reply_userdata == durationReply && !deck.loading && !m_started && deck.entry >= 0) {
-            reportStarted(replyDuration(event));
-        } else if (event.reply_userdata == endReply && event.error >= 0 && !deck.loading && m_started &&
-                   deck.entry >= 0 && flagValue(*static_cast<const mpv_event_property*>(event.data))) {
-            setState(Stopped);
+        if (event.reply_userdata == durationReply && deck.state == DeckState::Ready) {
+            deck.duration = replyDuration(event);
+            if (current && m_state == Transitioning) {
+                move(deck, DeckEvent::StartReported);
+            }
+        } else if (event.reply_userdata == endReply && event.error >= 0 && deck.state == DeckState::Playing &&
+                   flagValue(*static_cast<const mpv_event_property*>(event.data))) {
+            move(deck, DeckEvent::EndReached);
         }
         break;
     case MPV_EVENT_END_FILE: {
         const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (deck.loading || end->playlist_entry_id != deck.entry) {
+        if (!hasFile || end->playlist_entry_id != deck.entry) {
             break;
         }
-        deck.entry = -1;
         if (const QString error = endError(*end); !error.isEmpty()) {
-            command(deck, {"stop"});
-            fail(error);
+            move(deck, DeckEvent::FileFailed, error);
         } else {
-            setState(Stopped);
+            move(deck, DeckEvent::FileEnded, QStringLiteral("Not played"));
         }
         break;
     }
@@ -577,61 +593,20 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         const bool known = property->format == MPV_FORMAT_DOUBLE;
         const double value = known ? *static_cast<double*>(property->data) : 0;
         if (qstrcmp(property->name, "eof-reached") == 0) {
-            // With the file kept open at its end, this is where it ends. When its start is still to be reported,
-            // the end waits for it.
-            if (flagValue(*property) && !deck.loading && deck.entry >= 0) {
-                if (!m_started && m_startPending) {
-                    m_endedEarly = true;
-                } else {
-                    setState(Stopped);
-                }
+            // With the file kept open at its end, this is where it ends.
+            if (flagValue(*property)) {
+                move(deck, DeckEvent::EndReached);
             }
         } else if (qstrcmp(property->name, "time-pos") == 0) {
-            if (known) {
+            if (current && hasFile && known) {
                 m_position = value;
             }
-        } else if (qstrcmp(property->name, "duration") == 0 && m_started && known && value != m_duration) {
-            m_duration = value;
-            emit durationChanged(m_duration);
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-// The file opened ahead reports nothing yet: what happens to it is kept until it takes over.
-void MpvVideoPlayer::handleAhead(Deck& deck, const mpv_event& event)
-{
-    switch (event.event_id) {
-    case MPV_EVENT_PLAYBACK_RESTART:
-        if (!deck.loading && deck.entry >= 0 && !deck.aheadPath.isEmpty() && !deck.restarted) {
-            deck.restarted = true;
-            api().get_property_async(deck.mpv.get(), durationReply, "duration", MPV_FORMAT_DOUBLE);
-        }
-        break;
-    case MPV_EVENT_GET_PROPERTY_REPLY:
-        if (event.reply_userdata == durationReply && deck.restarted && !deck.loading && deck.entry >= 0) {
-            deck.aheadDuration = replyDuration(event);
-        }
-        break;
-    case MPV_EVENT_END_FILE: {
-        const auto* end = static_cast<const mpv_event_end_file*>(event.data);
-        if (deck.loading || end->playlist_entry_id != deck.entry) {
-            break;
-        }
-        deck.entry = -1;
-        deck.error = endError(*end);
-        if (deck.error.isEmpty()) {
-            deck.error = QStringLiteral("Not played");
-        }
-        break;
-    }
-    case MPV_EVENT_PROPERTY_CHANGE: {
-        const auto* property = static_cast<const mpv_event_property*>(event.data);
-        if (qstrcmp(property->name, "eof-reached") == 0 && flagValue(*property) && !deck.loading && deck.entry >= 0) {
-            deck.atEnd = true;
+        } else if (qstrcmp(property->name, "duration") == 0) {
+            const bool started = deck.state == DeckState::Playing || deck.state == DeckState::Ended;
+            if (current && started && known && value != m_duration) {
+                m_duration = value;
+                emit durationChanged(m_duration);
+            }
         }
         break;
     }
@@ -644,6 +619,19 @@ void MpvVideoPlayer::fail(const QString& message)
 {
     emit mediaError(message);
     setState(Stopped);
+}
+
+// Told after the call that set the file has returned, as mpv would tell it.
+void MpvVideoPlayer::failLater(const QString& message)
+{
+    QMetaObject::invokeMethod(
+        this,
+        [this, path = m_url, message] {
+            if (m_url == path && m_state == Transitioning) {
+                fail(message);
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void MpvVideoPlayer::setState(int state)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DeckLife.h"
 #include "platform/VideoPlayer.h"
 
 #include <QPointer>
@@ -67,6 +68,9 @@ private:
     };
     using MpvHandle = std::unique_ptr<mpv_handle, MpvDestroy>;
 
+    using DeckState = DeckLife::State;
+    using DeckEvent = DeckLife::Event;
+
     // One of two mpv instances. One plays; the other opens the next file ahead, paused on its first picture, and
     // takes over when that file is set.
     struct Deck
@@ -75,36 +79,37 @@ private:
         int index = 0;
         MpvHandle mpv;
         std::atomic<bool> drainQueued{false};
-        // Events of files left behind by a new file are ignored until mpv starts the new one.
-        bool loading = false;
-        qint64 entry = -1;
-        // The request that loads the new file, and the playlist entry mpv made for it (0: the next to start).
-        quint64 loadRequest = 0;
+        DeckState state = DeckState::Idle;
+        // The file, by its absolute path; empty when Idle.
+        QString path;
+        // The request that loads the file (0 while it waits for the picture's window), and the playlist entry mpv
+        // made for it: -1 until mpv says, 0 for whichever starts next.
+        quint64 request = 0;
         qint64 awaitedEntry = -1;
-        // Of the file opened ahead: its path, and what happened to it meanwhile.
-        QString aheadPath;
-        bool restarted = false;
-        bool atEnd = false;
-        double aheadDuration = -1;
+        // The file's playlist entry from its start on: mpv's events about other entries are not about this file.
+        qint64 entry = -1;
+        // In seconds; -1 until mpv tells.
+        double duration = -1;
         QString error;
     };
 
     static MpvHandle createMpv(const Options& options);
+    void move(Deck& deck, DeckEvent event, const QString& why = {});
+    void entered(Deck& deck);
+    void showPicture();
     void drainEvents(Deck& deck);
     void handle(Deck& deck, const mpv_event& event);
-    void handleAhead(Deck& deck, const mpv_event& event);
+    void load(const QString& location);
+    void loadInto(Deck& deck, const QString& location);
     void takeOver(Deck& deck);
-    void reportStarted(double duration);
+    void release(Deck& deck);
     void setState(int state);
+    void fail(const QString& message);
+    void failLater(const QString& message);
     void command(Deck& deck, std::initializer_list<const char*> arguments);
     void command(std::initializer_list<const char*> arguments);
-    void load(const QByteArray& location);
-    void loadInto(Deck& deck, const QByteArray& location);
-    bool followLoad(Deck& deck, const mpv_event& event);
     void setProperty(Deck& deck, const char* name, const QString& value);
     void setProperty(const char* name, const QString& value);
-    void fail(const QString& message);
-    void clearAhead(Deck& deck);
     [[nodiscard]] Deck& active()
     {
         return m_decks[m_active];
@@ -121,16 +126,10 @@ private:
     bool m_valid = false;
     std::unique_ptr<QWidget> m_container;
     QPointer<MpvVideoSurface> m_surface;
+    // What the player reports of the file set last; the first picture on the screen is told once, after the start.
     QString m_url;
     int m_state = Ready;
     double m_duration = 0;
     double m_position = 0;
-    bool m_started = false;
-    // The first picture is ready and the length asked for: the start is about to be reported.
-    bool m_startPending = false;
-    // The end came while the start was pending.
-    bool m_endedEarly = false;
     bool m_frameAwaited = false;
-    // mpv cannot open a file for the picture before the picture's window is shown: a file set earlier waits here.
-    QByteArray m_waitingFile;
 };

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QOpenGLFunctions>
 #include <QtGui/qguiapplication_platform.h>
 
 namespace {
@@ -33,8 +34,8 @@ MpvVideoSurface::MpvVideoSurface(std::array<mpv_handle*, 2> decks)
 {
     setCursor(Qt::BlankCursor);
     connect(this, &QOpenGLWindow::frameSwapped, this, [this] {
-        if (m_render[m_active]) {
-            api().render_context_report_swap(m_render[m_active]);
+        if (m_shown >= 0 && m_render[m_shown]) {
+            api().render_context_report_swap(m_render[m_shown]);
         }
     });
 }
@@ -60,9 +61,12 @@ void MpvVideoSurface::releaseRenderer()
     doneCurrent();
 }
 
-void MpvVideoSurface::setActiveDeck(int deck)
+void MpvVideoSurface::showDeck(int deck)
 {
-    m_active = deck;
+    if (deck == m_shown) {
+        return;
+    }
+    m_shown = deck;
     // The picture the new one holds ready is drawn at once.
     update();
 }
@@ -101,18 +105,39 @@ void MpvVideoSurface::requestUpdate(void* target)
         Qt::QueuedConnection);
 }
 
-// The instance that opens ahead keeps its first picture waiting until it is shown.
 void MpvVideoSurface::renderWhenReady(int deck)
 {
-    if (m_render[deck] && (api().render_context_update(m_render[deck]) & MPV_RENDER_UPDATE_FRAME) && deck == m_active) {
-        update();
+    if (!m_render[deck] || !(api().render_context_update(m_render[deck]) & MPV_RENDER_UPDATE_FRAME)) {
+        return;
     }
+    if (deck == m_shown) {
+        update();
+        return;
+    }
+    // An instance that is not shown keeps its picture waiting until it is. Its frame is taken without drawing it, as
+    // mpv waits up to a fifth of a second for each frame to be drawn before it goes on: the first picture of a file
+    // is ready that much sooner.
+    if (!isExposed()) {
+        return;
+    }
+    makeCurrent();
+    int skip = 1;
+    mpv_render_param params[] = {
+        {MPV_RENDER_PARAM_SKIP_RENDERING, &skip},
+        {MPV_RENDER_PARAM_INVALID, nullptr},
+    };
+    api().render_context_render(m_render[deck], params);
+    api().render_context_report_swap(m_render[deck]);
+    doneCurrent();
 }
 
 void MpvVideoSurface::paintGL()
 {
-    mpv_render_context* render = m_render[m_active];
+    mpv_render_context* render = m_shown >= 0 ? m_render[m_shown] : nullptr;
     if (!render) {
+        QOpenGLFunctions* gl = context()->functions();
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
         return;
     }
     const qreal ratio = devicePixelRatio();
@@ -127,7 +152,7 @@ void MpvVideoSurface::paintGL()
         {MPV_RENDER_PARAM_INVALID, nullptr},
     };
     api().render_context_render(render, params);
-    emit framePresented();
+    emit framePresented(m_shown);
 }
 
 void MpvVideoSurface::keyPressEvent(QKeyEvent* event)

@@ -30,14 +30,18 @@ public:
         return m_render[0] != nullptr && m_render[1] != nullptr;
     }
 
-    /** Shows the picture of the given instance from now on. */
-    void setActiveDeck(int deck);
+    /** Shows the picture of the given instance from now on; none (-1) leaves the window black. */
+    void showDeck(int deck);
+    [[nodiscard]] int shownDeck() const
+    {
+        return m_shown;
+    }
 
 signals:
     /** mpv can draw now: the window is shown and its render context made. */
     void rendererReady();
-    /** A frame of the video has been drawn. */
-    void framePresented();
+    /** A frame of the given instance's picture has been drawn. */
+    void framePresented(int deck);
 
     void keyPressed(int key);
     void keyReleased(int key);
@@ -68,6 +72,6 @@ private:
     std::array<mpv_handle*, 2> m_mpv;
     std::array<mpv_render_context*, 2> m_render{};
     std::array<UpdateTarget, 2> m_targets;
-    int m_active = 0;
+    int m_shown = 0;
     Qt::MouseButtons m_pressed;
 };

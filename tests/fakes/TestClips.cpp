@@ -7,17 +7,21 @@
 
 namespace TestClips {
 
+namespace {
+
+bool runFfmpeg(const QStringList& arguments)
+{
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"), QStringList{"-hide_banner", "-loglevel", "error", "-y"} + arguments);
+    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+}
+
+} // namespace
+
 bool make(const QString& path, double seconds, bool withSound)
 {
     const QString length = QString::number(seconds);
-    QStringList arguments{"-hide_banner",
-                          "-loglevel",
-                          "error",
-                          "-y",
-                          "-f",
-                          "lavfi",
-                          "-i",
-                          QStringLiteral("testsrc2=size=320x180:rate=25:duration=%1").arg(length)};
+    QStringList arguments{"-f", "lavfi", "-i", QStringLiteral("testsrc2=size=320x180:rate=25:duration=%1").arg(length)};
     if (withSound) {
         arguments << "-f"
                   << "lavfi"
@@ -32,9 +36,18 @@ bool make(const QString& path, double seconds, bool withSound)
                   << "mp2";
     }
     arguments << path;
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"), arguments);
-    return ffmpeg.waitForFinished(60000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
+    return runFfmpeg(arguments);
+}
+
+bool makeSolid(const QString& path, const QString& colour, QSize size, double seconds, int rate)
+{
+    const QString source = QStringLiteral("color=c=%1:size=%2x%3:rate=%4:duration=%5")
+                               .arg(colour)
+                               .arg(size.width())
+                               .arg(size.height())
+                               .arg(rate)
+                               .arg(seconds);
+    return runFfmpeg({"-f", "lavfi", "-i", source, "-c:v", "mjpeg", "-pix_fmt", "yuvj420p", "-q:v", "5", path});
 }
 
 bool makeCorrupt(const QString& path)

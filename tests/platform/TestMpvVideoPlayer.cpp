@@ -113,6 +113,21 @@ private slots:
         QCOMPARE(states(stateChanges), QList<int>({VideoPlayer::Ready}));
     }
 
+    void testStopBeforeTheStart()
+    {
+        makePlayer(false);
+        QSignalSpy stateChanges(m_player.get(), &VideoPlayer::playStateChanged);
+        m_player->setURL(clip("ten seconds.avi"));
+        m_player->stop();
+        // Stopped at once; the file that was opening reports nothing more.
+        QCOMPARE(m_player->playState(), int(VideoPlayer::Stopped));
+        QTest::qWait(500);
+        QCOMPARE(states(stateChanges), QList<int>({VideoPlayer::Transitioning, VideoPlayer::Stopped}));
+
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Playing), 10000);
+    }
+
     void testANewFileReplacesTheOneOpening()
     {
         makePlayer(true);
