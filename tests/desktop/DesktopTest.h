@@ -90,15 +90,25 @@ inline void clickTestButton(XClient& x, Window main)
 }
 
 /**
- * Starts a showing with "Test Screensaver Now" and waits until it runs: its window is on the screen and holds the
- * keyboard. Returns the window, or 0.
+ * Starts a showing with "Test Screensaver Now" and waits until it runs: its window is on the screen with the focus
+ * and holds the keyboard. Returns that window (not one of the black windows over other screens), or 0.
  */
 inline Window startShowing(XClient& x, const ProgramRun& run)
 {
     const Window main = awaitMainWindow(x, run);
     clickTestButton(x, main);
-    const Window showing = awaitWindow(x, run, QStringLiteral("Slideshow"), 20000);
-    return showing != 0 && QTest::qWaitFor([&] { return x.keyboardGrabbedElsewhere(); }, 5000) ? showing : 0;
+    if (awaitWindow(x, run, QStringLiteral("Slideshow"), 20000) == 0) {
+        return 0;
+    }
+    Window showing = 0;
+    const bool running = QTest::qWaitFor(
+        [&] {
+            showing = x.focusedClient();
+            return x.windowsOf(run.pid(), QStringLiteral("Slideshow")).contains(showing) &&
+                   x.keyboardGrabbedElsewhere();
+        },
+        5000);
+    return running ? showing : 0;
 }
 
 /** The message boxes of the program that stand open: windows titled with its name, beside the main window. */
