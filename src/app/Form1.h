@@ -7,10 +7,10 @@
 #include "engine/PlaybackSequencer.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
+#include "platform/HeldKeys.h"
 
 #include <QCursor>
 #include <QPointer>
-#include <QSet>
 #include <QWidget>
 
 class QCheckBox;
@@ -176,8 +176,8 @@ private:
 
     /** Input on the window: any code but 0 resets the countdown. */
     void handleInput(int code);
-    /** A key pressed or released on the window; only the release of a key pressed here is input. */
-    void keyInput(int key, bool pressed);
+    /** A key pressed or released on the window. Whether it was input: only the release of a key pressed here is. */
+    bool keyInput(int key, bool pressed);
     void endOpenDialogs();
     void startShowing();
     void showingEnded();
@@ -194,9 +194,9 @@ private:
     QCursor m_customPointer;
     int m_mousePointer = vbDefault;
     bool m_keyPreview = false;
-    // The keys pressed on this window and not yet released. The release of a key that closed a message box is
-    // no input: it would start the countdown again, which may fail again, and bring the box back at once.
-    QSet<int> m_keysDown;
+    // A key that closed a message box would otherwise start the countdown again with its release; where the
+    // countdown fails, that brings the box straight back.
+    HeldKeys m_keysDown;
     bool m_closing = false;
     // A showing asked for while folders were walked starts when the walk is done.
     bool m_playWhenWalked = false;

@@ -293,8 +293,8 @@ void Form2::unload()
 void Form2::keyInput(int key, bool pressed)
 {
     if (pressed) {
-        m_keysDown.insert(key);
-    } else if (!m_keysDown.remove(key)) {
+        m_keysDown.press(key);
+    } else if (!m_keysDown.release(key)) {
         return;
     }
     stopHandling(key);

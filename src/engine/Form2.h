@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/HeldKeys.h"
+
 #include <QPointer>
 #include <QScreen>
-#include <QSet>
 #include <QWidget>
 
 #include <memory>
@@ -101,9 +102,8 @@ private:
     bool m_fullScreenPlayer = true;
     bool m_ended = false;
     bool m_asking = false;
-    // The keys pressed here and not yet released: only the release of such a key is input. A key that ended the
-    // password prompt or its message is let go here.
-    QSet<int> m_keysDown;
+    // A key that ended the password prompt, or its message, is let go over this window.
+    HeldKeys m_keysDown;
     std::unique_ptr<InputGrab> m_grab;
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
     std::vector<Cover> m_covers;

@@ -36,13 +36,7 @@ public:
     /** The test of a conditional: true when it holds, and also when it fails, so that the body runs. */
     template <typename Test> [[nodiscard]] bool test(int line, Test&& condition)
     {
-        m_line = line;
-        try {
-            return std::forward<Test>(condition)();
-        } catch (const std::exception& failure) {
-            reportFailure(failure);
-            return true;
-        }
+        return evaluate(line, std::forward<Test>(condition), true);
     }
 
     /**
@@ -51,13 +45,7 @@ public:
      */
     template <typename Test> [[nodiscard]] bool holds(int line, Test&& condition)
     {
-        m_line = line;
-        try {
-            return std::forward<Test>(condition)();
-        } catch (const std::exception& failure) {
-            reportFailure(failure);
-            return false;
-        }
+        return evaluate(line, std::forward<Test>(condition), false);
     }
 
     int lineReached() const
@@ -66,6 +54,17 @@ public:
     }
 
 private:
+    template <typename Test> bool evaluate(int line, Test&& condition, bool onFailure)
+    {
+        m_line = line;
+        try {
+            return std::forward<Test>(condition)();
+        } catch (const std::exception& failure) {
+            reportFailure(failure);
+            return onFailure;
+        }
+    }
+
     void reportFailure(const std::exception& failure);
 
     ErrorReporter& m_reporter;

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopTest.h"
+#include "fakes/Pictures.h"
 
 #include <QTest>
 
@@ -12,20 +13,6 @@ class TestDesktopMainWindow : public QObject
 
 private:
     XClient m_x;
-
-    // The share of sampled pixels that are light: the main window's face is white.
-    static double lightShare(const QImage& picture)
-    {
-        int light = 0;
-        int samples = 0;
-        for (int y = 0; y < picture.height(); y += 8) {
-            for (int x = 0; x < picture.width(); x += 8) {
-                ++samples;
-                light += qGray(picture.pixel(x, y)) > 200;
-            }
-        }
-        return samples > 0 ? double(light) / samples : 0;
-    }
 
 private slots:
     void initTestCase()
@@ -57,7 +44,7 @@ private slots:
             QTRY_COMPARE_WITH_TIMEOUT(m_x.wmState(window), 1, 5000);
             QVERIFY(m_x.clientsByStacking().contains(window));
             QVERIFY(!m_x.netWmState(window).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));
-            QTRY_VERIFY_WITH_TIMEOUT(lightShare(m_x.grab(m_x.geometry(window))) > 0.5, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(Pictures::lightShare(m_x.grab(m_x.geometry(window))) > 0.5, 5000);
         }
         QCOMPARE(run.terminate(), 0);
     }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopTest.h"
+#include "fakes/Pictures.h"
 
 #include <QProcess>
 #include <QTest>
@@ -31,20 +32,6 @@ private:
         return QProcess::execute(QStringLiteral("xrandr"), arguments) == 0;
     }
 
-    // The share of sampled pixels that are not black.
-    static double litShare(const QImage& picture)
-    {
-        int lit = 0;
-        int samples = 0;
-        for (int y = 0; y < picture.height(); y += 16) {
-            for (int x = 0; x < picture.width(); x += 16) {
-                ++samples;
-                lit += qGray(picture.pixel(x, y)) > 24;
-            }
-        }
-        return samples > 0 ? double(lit) / samples : 0;
-    }
-
     // The program's windows that cover the area exactly.
     QList<Window> windowsCovering(const ProgramRun& run, QRect area) const
     {
@@ -74,17 +61,17 @@ private slots:
         // Something to hide on the right monitor: a window of another program.
         OtherProgram other(QRect(1500, 200, 600, 400));
         QVERIFY(other.awaitWindow(m_x) != 0);
-        QVERIFY(litShare(m_x.grab(m_right)) > 0.1);
+        QVERIFY(Pictures::litShare(m_x.grab(m_right)) > 0.1);
 
         QVERIFY(startShowing(m_x, run) != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_left).size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(litShare(m_x.grab(m_left)) > 0.3, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(litShare(m_x.grab(m_right)), 0.0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_left)) > 0.3, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_right)), 0.0, 5000);
 
         m_x.clickAt(m_right.center());
         QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
-        QTRY_VERIFY_WITH_TIMEOUT(litShare(m_x.grab(m_right)) > 0.1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_right)) > 0.1, 5000);
         QCOMPARE(run.terminate(), 0);
     }
 
@@ -132,7 +119,7 @@ private slots:
                         QStringLiteral("DUMMY0")}));
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_left).size(), 1, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(litShare(m_x.grab(m_right)), 0.0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_right)), 0.0, 5000);
         QCOMPARE(run.terminate(), 0);
     }
 };

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Form2.h"
 #include "fakes/FakePlaybackOptions.h"
+#include "fakes/Pictures.h"
 #include "fakes/TestEnvironment.h"
 #include "platform/MpvVideoPlayer.h"
 
@@ -21,20 +22,6 @@ private:
     static QImage grab(QWidget& window)
     {
         return window.screen()->grabWindow(window.winId()).toImage();
-    }
-
-    // The share of sampled pixels that are not black.
-    static double litShare(const QImage& picture)
-    {
-        int lit = 0;
-        int samples = 0;
-        for (int y = 0; y < picture.height(); y += 16) {
-            for (int x = 0; x < picture.width(); x += 16) {
-                ++samples;
-                lit += qGray(picture.pixel(x, y)) > 24;
-            }
-        }
-        return samples > 0 ? double(lit) / samples : 0;
     }
 
     // The share of sampled pixels that differ clearly between two pictures of the same size.
@@ -81,7 +68,7 @@ private slots:
 
         const QImage picture = grab(*window);
         QCOMPARE(picture.size(), window->size() * window->devicePixelRatio());
-        QVERIFY2(litShare(picture) > 0.5, qPrintable(QString::number(litShare(picture))));
+        QVERIFY2(Pictures::litShare(picture) > 0.5, qPrintable(QString::number(Pictures::litShare(picture))));
 
         // The next video, opened ahead by the second mpv instance, moves on the screen once it takes over: the
         // picture is no still of the instance that played before.
@@ -95,7 +82,7 @@ private slots:
         const QImage first = grab(*window);
         QTRY_VERIFY_WITH_TIMEOUT(video->currentPosition() > 2.0, 20000);
         const QImage second = grab(*window);
-        QVERIFY2(litShare(second) > 0.5, qPrintable(QString::number(litShare(second))));
+        QVERIFY2(Pictures::litShare(second) > 0.5, qPrintable(QString::number(Pictures::litShare(second))));
         QVERIFY2(difference(first, second) > 0.1, qPrintable(QString::number(difference(first, second))));
         delete window;
     }
