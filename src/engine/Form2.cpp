@@ -148,17 +148,19 @@ void Form2::coverOtherScreens()
             })) {
             continue;
         }
-        auto cover = std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        // It takes no focus: the keys belong to this window.
+        auto cover =
+            std::make_unique<QWidget>(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
         cover->setObjectName(QStringLiteral("Form2Cover"));
         cover->setWindowTitle(windowTitle());
         Controls::setBackground(cover.get(), Qt::black);
         cover->setCursor(Qt::BlankCursor);
         cover->setMouseTracking(true);
-        cover->setFocusPolicy(Qt::StrongFocus);
         cover->installEventFilter(this);
         X11Desktop::keepOffTaskbars(cover.get());
         cover->setGeometry(other->geometry());
-        cover->showFullScreen();
+        cover->setWindowState(Qt::WindowFullScreen);
+        cover->show();
         m_covers.push_back(Cover{other, std::move(cover)});
     }
 }
@@ -166,6 +168,8 @@ void Form2::coverOtherScreens()
 void Form2::uncoverScreen(QScreen* gone)
 {
     std::erase_if(m_covers, [gone](const Cover& cover) { return cover.screen == gone; });
+    // Where this window's own screen went, it moves to another one, whose cover has to go.
+    QMetaObject::invokeMethod(this, &Form2::coverOtherScreens, Qt::QueuedConnection);
 }
 
 // Input on a cover is input on this window, at the same place of the desktop.

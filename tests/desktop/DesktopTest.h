@@ -89,6 +89,13 @@ inline void clickTestButton(XClient& x, Window main)
     x.clickAt(onWindow(x, main, twipsCentre(4080, 480, 3840, 405)));
 }
 
+/** Opens the options window with "Screen Saver Options" on the main window; returns it once it is on the screen. */
+inline Window openOptionsWindow(XClient& x, const ProgramRun& run, Window main)
+{
+    x.clickAt(onWindow(x, main, twipsCentre(120, 990, 3840, 405)));
+    return awaitWindow(x, run, QStringLiteral("ScreenSaver Options"));
+}
+
 /**
  * Starts a showing with "Test Screensaver Now" and waits until it runs: its window is on the screen with the focus
  * and holds the keyboard. Returns that window (not one of the black windows over other screens), or 0.

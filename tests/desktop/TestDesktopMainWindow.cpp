@@ -69,8 +69,7 @@ private slots:
         const Window main = awaitMainWindow(m_x, run);
         QVERIFY(main != 0);
         if (dialog == QLatin1String("options")) {
-            m_x.clickAt(onWindow(m_x, main, twipsCentre(120, 990, 3840, 405)));
-            const Window options = awaitWindow(m_x, run, QStringLiteral("ScreenSaver Options"));
+            const Window options = openOptionsWindow(m_x, run, main);
             QVERIFY(options != 0);
             // "?" beside the display options.
             m_x.clickAt(onWindow(m_x, options, twipsCentre(120 + 6840, 870 + 540, 840, 405)));

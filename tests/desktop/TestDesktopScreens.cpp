@@ -120,7 +120,24 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_left).size(), 1, 5000);
         QTRY_COMPARE_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_right)), 0.0, 5000);
+
+        // The video's own monitor goes: the other one, which now stands at the left, shows the video, uncovered.
+        QVERIFY(xrandr({QStringLiteral("--output"), QStringLiteral("DUMMY0"), QStringLiteral("--off")}));
+        QTRY_COMPARE_WITH_TIMEOUT(m_x.windowsOf(run.pid(), QStringLiteral("Slideshow")).size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_left).size(), 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(Pictures::litShare(m_x.grab(m_left)) > 0.3, 10000);
         QCOMPARE(run.terminate(), 0);
+        QVERIFY(xrandr({QStringLiteral("--output"),
+                        QStringLiteral("DUMMY0"),
+                        QStringLiteral("--mode"),
+                        QStringLiteral("1280x800"),
+                        QStringLiteral("--pos"),
+                        QStringLiteral("0x0"),
+                        QStringLiteral("--primary"),
+                        QStringLiteral("--output"),
+                        QStringLiteral("DUMMY1"),
+                        QStringLiteral("--right-of"),
+                        QStringLiteral("DUMMY0")}));
     }
 };
 

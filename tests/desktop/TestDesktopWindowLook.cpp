@@ -1,11 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "desktop/ProgramRun.h"
-#include "desktop/XClient.h"
+#include "desktop/DesktopTest.h"
 
 #include <QTest>
 
-#include <X11/Xlib.h>
-
+using namespace DesktopTest;
 using namespace std::chrono_literals;
 
 /** Where the real program's windows come up and how they look, under a window manager on a 1280x800 monitor. */
@@ -15,20 +13,6 @@ class TestDesktopWindowLook : public QObject
 
 private:
     XClient m_x;
-
-    XClient::Window awaitWindow(ProgramRun& run, const QString& title)
-    {
-        XClient::Window window = 0;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT((window = m_x.windowOf(run.pid(), title)) != 0, 20000); }();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(m_x.isViewable(window), 10000); }();
-        return window;
-    }
-
-    XClient::Window openOptions(ProgramRun& run, XClient::Window mainWindow)
-    {
-        m_x.clickAt(m_x.geometry(mainWindow).topLeft() + twipsCentre(120, 990, 3840, 405));
-        return awaitWindow(run, QStringLiteral("ScreenSaver Options"));
-    }
 
     // The colours along a row of a picture, from one column to another.
     static QSet<QRgb> coloursAlong(const QImage& picture, int y, int fromX, int toX)
@@ -44,9 +28,6 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(m_x.isOpen(), "needs an X display");
-        // A window that goes while it is being looked at (a program ended after a failed check) is no reason to end
-        // this whole test, which Xlib's own handler would do.
-        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
     }
 
     // The options window comes up over the main window, standing on its own: no owner, not modal, and the main
@@ -55,8 +36,8 @@ private slots:
     {
         ProgramRun run;
         run.start();
-        const XClient::Window main = awaitWindow(run, QStringLiteral("Lumaveil"));
-        const XClient::Window options = openOptions(run, main);
+        const XClient::Window main = awaitMainWindow(m_x, run);
+        const XClient::Window options = openOptionsWindow(m_x, run, main);
 
         QTRY_VERIFY_WITH_TIMEOUT((m_x.geometry(options).center() - m_x.geometry(main).center()).manhattanLength() <= 2,
                                  5000);
@@ -75,7 +56,7 @@ private slots:
     {
         ProgramRun run;
         run.start();
-        const XClient::Window options = openOptions(run, awaitWindow(run, QStringLiteral("Lumaveil")));
+        const XClient::Window options = openOptionsWindow(m_x, run, awaitMainWindow(m_x, run));
         // Give it time to draw.
         QTest::qWait(500);
         const QRect area = m_x.geometry(options);
@@ -98,7 +79,7 @@ private slots:
     {
         ProgramRun run;
         run.start({{QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2")}});
-        const XClient::Window main = awaitWindow(run, QStringLiteral("Lumaveil"));
+        const XClient::Window main = awaitMainWindow(m_x, run);
         const QRect monitor(0, 0, 1280, 800);
         // Settled: the window manager has framed the window, it has fitted itself inside, and it stays so.
         QRect framed;
