@@ -15,6 +15,13 @@ namespace {
 
 const QString folderPickerTitle = QStringLiteral("Please select folder:");
 
+// A name that is not UTF-8 reaches the program with U+FFFD in place of its bad bytes. Under that name the file
+// cannot be found again: an entry for it would be dead.
+bool isUnreadableName(const QString& path)
+{
+    return path.contains(QChar::ReplacementCharacter) && !QFileInfo::exists(path);
+}
+
 } // namespace
 
 const QString LibraryCommands::fileDialogFilter =
@@ -44,13 +51,61 @@ void LibraryCommands::rebuild()
     m_library.CorrelateListviewsWrapper();
 }
 
+// Entries land in the order of the commands that added them, whatever order their folder walks end in.
+LibraryCommands::Slot LibraryCommands::reserve(PathListModel& list)
+{
+    m_additions.push_back(std::make_shared<Addition>(Addition{&list, {}, false}));
+    return m_additions.back();
+}
+
+void LibraryCommands::fill(const Slot& slot, QStringList paths)
+{
+    slot->paths = std::move(paths);
+    slot->known = true;
+    while (!m_additions.empty() && m_additions.front()->known) {
+        const Slot next = m_additions.front();
+        m_additions.pop_front();
+        next->list->append(next->paths);
+    }
+}
+
+void LibraryCommands::add(PathListModel& list, QStringList paths)
+{
+    fill(reserve(list), std::move(paths));
+}
+
+// The names that could not be kept are left out, and the person is told which, once. Not from inside the drop or
+// the dialog that brought them: the message waits for them to end.
+QStringList LibraryCommands::withoutUnreadableNames(const QStringList& paths)
+{
+    QStringList kept;
+    QStringList refused;
+    for (const QString& path : paths) {
+        (isUnreadableName(path) ? refused : kept).append(path);
+    }
+    if (!refused.isEmpty()) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, refused] {
+                m_dialogs.message(m_window,
+                                  QStringLiteral("These files could not be added: their names are not UTF-8 text, so "
+                                                 "Lumaveil could not find them again by name. Renamed, they can be "
+                                                 "added.\n\n") +
+                                      refused.join(QLatin1Char('\n')),
+                                  Dialogs::Icon::Warning);
+            },
+            Qt::QueuedConnection);
+    }
+    return kept;
+}
+
 void LibraryCommands::PushButton1_Click()
 {
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PushButton1_Click);
     QStringList chosen;
     routine.step(100, [&] {
-        chosen = m_dialogs.openFiles(
-            m_window, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"), fileDialogFilter);
+        chosen = withoutUnreadableNames(m_dialogs.openFiles(
+            m_window, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"), fileDialogFilter));
     });
     if (routine.test(102, [&] { return chosen.isEmpty(); })) {
         routine.step(104, [&] { rebuild(); });
@@ -59,14 +114,14 @@ void LibraryCommands::PushButton1_Click()
     routine.step(106, [&] {
         // One file is added as the dialog gave it; several are joined from their folder and normalised.
         if (chosen.size() == 1) {
-            m_library.files().append(chosen.first());
+            add(m_library.files(), chosen);
             return;
         }
         QStringList normalised;
         for (const QString& path : chosen) {
             normalised.append(FolderScanner::NormalizePath(path));
         }
-        m_library.files().append(normalised);
+        add(m_library.files(), normalised);
     });
     routine.step(108, [&] { rebuild(); });
 }
@@ -82,7 +137,7 @@ void LibraryCommands::PushButton15_Click()
         routine.step(104, [&] { rebuild(); });
         return;
     }
-    routine.step(106, [&] { m_library.folders().append(FolderScanner::NormalizePath(folder + QLatin1Char('/'))); });
+    routine.step(106, [&] { add(m_library.folders(), {FolderScanner::NormalizePath(folder + QLatin1Char('/'))}); });
     routine.step(108, [&] { rebuild(); });
 }
 
@@ -98,17 +153,18 @@ void LibraryCommands::PushButton21_Click()
         return;
     }
     routine.step(106, [&] { folder.append(QLatin1Char('/')); });
-    routine.step(108, [&] { m_library.folders().append(FolderScanner::NormalizePath(folder)); });
+    routine.step(108, [&] { add(m_library.folders(), {FolderScanner::NormalizePath(folder)}); });
     routine.step(110, [&] {
+        const Slot subfolders = reserve(m_library.folders());
         m_library.walkInBackground(
             [folder](const FolderScanner::StopFlag* stop) {
                 QStringList workList{folder};
                 FolderScanner::GetSubDirectories2016(workList, true, stop);
                 return workList;
             },
-            [this](const QStringList& workList) {
+            [this, subfolders](const QStringList& workList) {
                 // The chosen folder is already listed; its subfolders follow as they stand in the work list.
-                m_library.folders().append(workList.mid(1));
+                fill(subfolders, workList.mid(1));
                 rebuild();
             });
     });
@@ -139,12 +195,13 @@ void LibraryCommands::PushButton4_Click()
     routine.step(334, [&] { m_settings.WriteSetting(Setting::LastFolder, folder); });
     routine.step(110, [&] {
         const QString pattern = QStringLiteral("*.") + extension;
+        const Slot found = reserve(m_library.files());
         m_library.walkInBackground(
             [folder, pattern](const FolderScanner::StopFlag* stop) {
                 return FolderScanner::filesBelow(folder, pattern, stop);
             },
-            [this](const QStringList& files) {
-                m_library.files().append(files);
+            [this, found](const QStringList& files) {
+                fill(found, files);
                 rebuild();
             });
     });
@@ -176,7 +233,7 @@ void LibraryCommands::LoadSampleFiles()
             added.append(sample);
         }
     }
-    files.append(added);
+    add(files, added);
     if (m_dialogs.question(m_window,
                            QStringLiteral("Would you like this software to open the folder where these sample files "
                                           "are stored (so that you can view them before working with them)?"))) {
@@ -198,8 +255,10 @@ void LibraryCommands::PushButton6_Click()
     });
 }
 
-void LibraryCommands::dropOnFileList(const QStringList& paths)
+void LibraryCommands::dropOnFileList(const QStringList& dropped)
 {
+    const QStringList paths = withoutUnreadableNames(dropped);
+    const Slot slot = reserve(m_library.files());
     m_library.walkInBackground(
         [paths](const FolderScanner::StopFlag* stop) {
             QStringList added;
@@ -212,25 +271,25 @@ void LibraryCommands::dropOnFileList(const QStringList& paths)
             }
             return added;
         },
-        [this](const QStringList& added) {
-            m_library.files().append(added);
+        [this, slot](const QStringList& added) {
+            fill(slot, added);
             rebuild();
         });
 }
 
-void LibraryCommands::dropOnFolderList(const QStringList& paths)
+void LibraryCommands::dropOnFolderList(const QStringList& dropped)
 {
     QStringList folders;
     QStringList files;
-    for (const QString& path : paths) {
+    for (const QString& path : withoutUnreadableNames(dropped)) {
         if (FolderScanner::IsFolderPath(path)) {
             folders.append(FolderScanner::NormalizePath(path + QLatin1Char('/')));
         } else if (QFileInfo::exists(path)) {
             files.append(path);
         }
     }
-    m_library.folders().append(folders);
-    m_library.files().append(files);
+    add(m_library.folders(), folders);
+    add(m_library.files(), files);
     rebuild();
 }
 

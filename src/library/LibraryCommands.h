@@ -7,6 +7,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <deque>
+#include <memory>
+
 class Dialogs;
 class ErrorReporter;
 class PathListModel;
@@ -69,8 +72,22 @@ public:
     static const QString fileDialogFilter;
 
 private:
+    // Entries that a command adds to a list, once they are known: a folder walk may take a while.
+    struct Addition
+    {
+        PathListModel* list;
+        QStringList paths;
+        bool known = false;
+    };
+    using Slot = std::shared_ptr<Addition>;
+
     void rebuild();
     void removeEntry(PathListModel& list, int row);
+    Slot reserve(PathListModel& list);
+    void fill(const Slot& slot, QStringList paths);
+    void add(PathListModel& list, QStringList paths);
+    void addFilesBelow(QStringList paths);
+    QStringList withoutUnreadableNames(const QStringList& paths);
 
     VideoLibrary& m_library;
     SettingsStore& m_settings;
@@ -78,4 +95,6 @@ private:
     ErrorReporter& m_reporter;
     QString m_samplesFolder;
     QPointer<QWidget> m_window;
+    // The additions not yet made, in the order of the commands: one that is known waits for those before it.
+    std::deque<Slot> m_additions;
 };

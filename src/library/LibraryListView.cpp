@@ -10,6 +10,8 @@
 
 namespace {
 
+// The files and folders of this computer that a drag carries, in its order. A "file:" address names one only
+// without a host or with "localhost"; another host's name would be read as a path here. No name holds a NUL.
 QStringList localPaths(const QMimeData* data)
 {
     QStringList paths;
@@ -17,8 +19,13 @@ QStringList localPaths(const QMimeData* data)
         return paths;
     }
     for (const QUrl& url : data->urls()) {
-        if (url.isLocalFile()) {
-            paths.append(url.toLocalFile());
+        const QString host = url.host();
+        if (!url.isLocalFile() || (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive))) {
+            continue;
+        }
+        const QString path = url.path(QUrl::FullyDecoded);
+        if (path.startsWith(QLatin1Char('/')) && !path.contains(QChar::Null)) {
+            paths.append(path);
         }
     }
     return paths;

@@ -75,11 +75,10 @@ void VideoLibrary::walkInBackground(std::function<QStringList(const FolderScanne
         QMetaObject::invokeMethod(
             this,
             [this, result = std::move(result), failure, done = std::move(done)] {
-                if (failure.isEmpty()) {
-                    done(result);
-                } else {
+                if (!failure.isEmpty()) {
                     m_reporter.report(failure, RoutinePath::AddFolder_GetSubDirectories2016, 106);
                 }
+                done(result);
                 endJob();
             },
             Qt::QueuedConnection);

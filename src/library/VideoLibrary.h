@@ -45,7 +45,7 @@ public:
 
     /**
      * Runs a folder walk on a worker thread and hands its result to done on this object's thread. done must not
-     * throw; a walk that throws is reported and done is not called.
+     * throw; a walk that throws is reported, and done gets what it found: nothing.
      */
     void walkInBackground(std::function<QStringList(const FolderScanner::StopFlag*)> walk,
                           std::function<void(const QStringList&)> done);

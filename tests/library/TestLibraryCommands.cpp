@@ -9,6 +9,9 @@
 #include <QSemaphore>
 #include <QTest>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 class TestLibraryCommands : public QObject
 {
     Q_OBJECT
@@ -267,6 +270,68 @@ private slots:
         QCOMPARE(folders(), QStringList({path("drop/folder/")}));
         QCOMPARE(files(), QStringList({path("drop/single.avi")}));
         QTRY_COMPARE(playable(), QStringList({path("drop/single.avi"), path("drop/folder/clip.mkv")}));
+    }
+
+    // Entries land in the order the person gave the commands, not in the order their folder walks end.
+    void testAddsLandInTheOrderGiven()
+    {
+        touch("tree/a/b/one.mkv");
+        touch("other/three.mkv");
+        m_env->dialogs.folderAnswers = {path("tree"), path("other")};
+        m_commands->PushButton21_Click();
+        m_commands->PushButton15_Click();
+        QTRY_VERIFY(idle());
+        QCOMPARE(folders(), QStringList({path("tree/"), path("tree/a/"), path("tree/a/b/"), path("other/")}));
+
+        // A big folder dropped first, a single file after it: the file comes last.
+        for (int folder = 0; folder < 60; ++folder) {
+            for (int file = 0; file < 100; ++file) {
+                touch(QStringLiteral("big/%1/%2.mkv").arg(folder).arg(file));
+            }
+        }
+        touch("single.avi");
+        m_commands->dropOnFileList({path("big")});
+        m_commands->dropOnFileList({path("single.avi")});
+        m_env->dialogs.fileAnswers = {{path("chosen.mkv")}};
+        touch("chosen.mkv");
+        m_commands->PushButton1_Click();
+        QTRY_VERIFY(idle());
+        QCOMPARE(files().size(), 6002);
+        QCOMPARE(files().mid(6000), QStringList({path("single.avi"), path("chosen.mkv")}));
+    }
+
+    // A name that is not UTF-8 cannot be kept: it is never added as a dead entry, and the person is told once
+    // which names were left out.
+    void testNamesThatAreNotUtf8AreLeftOutAndNamed()
+    {
+        touch("names/good.mkv");
+        const QByteArray folder = QFile::encodeName(path("names"));
+        for (const char* name : {"/bad\xff.mkv", "/worse\xfe\xfd.avi"}) {
+            const int descriptor = ::open((folder + name).constData(), O_CREAT | O_WRONLY, 0644);
+            QVERIFY(descriptor >= 0);
+            ::close(descriptor);
+        }
+        // How Qt hands such names over: the bad bytes read as U+FFFD.
+        const QString bad = QFile::decodeName(folder + "/bad\xff.mkv");
+        const QString worse = QFile::decodeName(folder + "/worse\xfe\xfd.avi");
+        QVERIFY(bad.contains(QChar::ReplacementCharacter));
+
+        m_commands->dropOnFileList({bad, path("names/good.mkv"), worse});
+        QTRY_VERIFY(idle());
+        QCOMPARE(files(), QStringList({path("names/good.mkv")}));
+        QTRY_COMPARE(m_env->dialogs.messages.size(), 1);
+        const QString message = m_env->dialogs.messages.first().text;
+        QVERIFY2(message.contains(bad) && message.contains(worse) && !message.contains(path("names/good.mkv")),
+                 qPrintable(message));
+
+        m_env->dialogs.fileAnswers = {{bad}};
+        m_commands->PushButton1_Click();
+        QTRY_COMPARE(m_env->dialogs.messages.size(), 2);
+        m_commands->dropOnFolderList({worse});
+        QTRY_COMPARE(m_env->dialogs.messages.size(), 3);
+        QTRY_VERIFY(idle());
+        QCOMPARE(files(), QStringList({path("names/good.mkv")}));
+        QVERIFY(folders().isEmpty());
     }
 
     void testSampleFiles()

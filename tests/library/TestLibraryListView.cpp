@@ -87,6 +87,33 @@ private slots:
                  QStringList({QStringLiteral("/v/z folder"), QStringLiteral("/v/été.mkv")}));
     }
 
+    // Only files of this computer come in: an address with another host, or a name that holds a NUL, stays out;
+    // a drag of nothing else cannot be dropped.
+    void testDropsNameOnlyLocalFiles()
+    {
+        QSignalSpy dropped(m_view.get(), &LibraryListView::pathsDropped);
+        QMimeData data;
+        data.setUrls({QUrl(QStringLiteral("file://localhost/v/local.mkv")),
+                      QUrl(QStringLiteral("file://etc/passwd")),
+                      QUrl(QStringLiteral("file://LOCALHOST/v/upper.mkv")),
+                      QUrl(QStringLiteral("file:///v/nul%00.mkv")),
+                      QUrl(QStringLiteral("file:relative.mkv")),
+                      QUrl(QStringLiteral("file:///v/plain%20name.mkv"))});
+        QVERIFY(offer(&data));
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(m_view->viewport(), &drop);
+        QCOMPARE(dropped.size(), 1);
+        QCOMPARE(
+            dropped.first().first().toStringList(),
+            QStringList(
+                {QStringLiteral("/v/local.mkv"), QStringLiteral("/v/upper.mkv"), QStringLiteral("/v/plain name.mkv")}));
+
+        QMimeData refused;
+        refused.setUrls(
+            {QUrl(QStringLiteral("file://server/share/clip.mkv")), QUrl(QStringLiteral("file:///v/nul%00.mkv"))});
+        QVERIFY(!offer(&refused));
+    }
+
     void testCarryingTheThirdEntryToTheFirst()
     {
         m_view->setReorderable(true);
