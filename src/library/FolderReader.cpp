@@ -94,7 +94,13 @@ void Reader::readEntries(int fd, int handle, bool withSubfolders)
             }
         }
     }
+    // The listing comes in the file system's own order (hash order on ext4); people expect name order.
+    const auto byName = [this](NameRef a, NameRef b) { return NameOrder::less(nameOf(a), nameOf(b)); };
+    std::sort(m_children.begin() + node.childBegin, m_children.end(), [&](const Child& a, const Child& b) {
+        return byName(a.name, b.name);
+    });
     for (auto& group : m_groups) {
+        std::sort(group.begin(), group.end(), byName);
         m_files.insert(m_files.end(), group.begin(), group.end());
         group.clear();
     }

@@ -9,11 +9,11 @@
  * The file-system side of the video library: the folder walk, the pattern lister and the small path tests.
  *
  * Folder paths in a work list end in "/". The walk is breadth first: a work list holding one folder comes back
- * holding the folder, then its usable subfolders, then theirs, level by level, each folder's children in directory
- * order. A subfolder is left out with everything below it when its name holds a control character (below 32, 127 to
- * 159), a "?" or bytes that are no UTF-8, when it lies on a kernel pseudo file system (proc, sysfs, devtmpfs, ...),
- * or when it is a folder the walk has already met (through a symbolic link or a bind mount), so that a link loop
- * can neither hang nor multiply the walk.
+ * holding the folder, then its usable subfolders, then theirs, level by level, each folder's children in name order
+ * (see NameOrder: natural, case-insensitive, the same in every locale). A subfolder is left out with everything below
+ * it when its name holds a control character (below 32, 127 to 159), a "?" or bytes that are no UTF-8, when it lies on
+ * a kernel pseudo file system (proc, sysfs, devtmpfs, ...), or when it is a folder the walk has already met (through a
+ * symbolic link or a bind mount), so that a link loop can neither hang nor multiply the walk.
  *
  * Every function reads each folder once and may run on any thread; none reports an error: a folder or file that
  * cannot be read is skipped.
@@ -39,7 +39,7 @@ using StopFlag = std::atomic<bool>;
  */
 void GetSubDirectories2016(QStringList& workList, bool recurse, const StopFlag* stop = nullptr);
 
-/** The names of the regular files of the folder that match the wildcard pattern, in directory order. */
+/** The names of the regular files of the folder that match the wildcard pattern, in name order. */
 [[nodiscard]] QStringList ListFilesByPattern(const QString& folder, const QString& pattern);
 
 /** A wildcard match as the file dialogs do it: "*" and "?" as usual, letter case ignored, "*.*" matches every name. */
@@ -48,7 +48,7 @@ void GetSubDirectories2016(QStringList& workList, bool recurse, const StopFlag* 
 /**
  * The playable list: the file list as it stands, then for each folder entry that is a folder every video file of it
  * and of its subfolders, folder by folder in walk order, within a folder by the order of videoExtensions() and then
- * in directory order. Names beginning with "~" and hidden files are left out.
+ * in name order. Names beginning with "~" and hidden files are left out.
  */
 [[nodiscard]] QStringList playableList(const QStringList& files, const QStringList& folders, const StopFlag* stop);
 

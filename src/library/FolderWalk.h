@@ -15,7 +15,8 @@ namespace FolderWalk {
  * until there are enough folders to share, then readers on several threads each take one of these folders at a time
  * and read everything below it depth first. A folder met again through a link or a bind mount is only referred to,
  * so nothing is read twice and a link loop ends at once. The second phase lays the result out breadth first, level
- * by level, in directory order, and leaves out every folder that was met before in that order, with all below it.
+ * by level, each folder's children in name order, and leaves out every folder that was met before in that order, with
+ * all below it.
  */
 class Walk
 {

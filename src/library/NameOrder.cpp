@@ -14,6 +14,21 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// A letter with accents sorts with its plain letter ("é" with "e"); the accents only break ties. Alphabets up to
+// U+2000 only: further up, decompositions (Hangul syllables, for one) are no letter and its marks.
+char32_t baseLetter(char32_t point)
+{
+    // A decomposition may start with a letter that has accents of its own ("ǖ" is "ü" and a macron).
+    while (point < 0x2000 && QChar::decompositionTag(point) == QChar::Canonical) {
+        const QString parts = QChar::decomposition(point);
+        if (parts.isEmpty() || parts.at(0).unicode() == point) {
+            break;
+        }
+        point = parts.at(0).unicode();
+    }
+    return point;
+}
+
 // The next character of a name, case-folded; bytes that are no UTF-8 sort after every character, by their value.
 char32_t nextFolded(std::string_view name, std::size_t& i)
 {
@@ -23,7 +38,7 @@ char32_t nextFolded(std::string_view name, std::size_t& i)
         return byte >= 'A' && byte <= 'Z' ? byte + ('a' - 'A') : byte;
     }
     if (const auto point = NameRules::decodeUtf8(name, i)) {
-        return QChar::toCaseFolded(*point);
+        return QChar::toCaseFolded(baseLetter(*point));
     }
     ++i;
     return 0x110000 + byte;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/FolderScanner.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -42,17 +43,28 @@ void touchBytes(const QByteArray& path)
     ::close(fd);
 }
 
+// Names in the order a file manager shows them, by the collation of a fixed locale with numbers by value. It agrees
+// with the walk's own order on the plain names the tests make.
+QStringList inNameOrder(QStringList names)
+{
+    QCollator collator(QLocale(QLocale::English, QLocale::UnitedStates));
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::sort(names.begin(), names.end(), collator);
+    return names;
+}
+
 /**
  * The playable part of one folder tree as a plain reading of the rules gives it: the folder, then each level of
- * subfolders in directory order, and within each folder one listing per extension in the extension list's order.
+ * subfolders in name order, and within each folder one listing per extension in the extension list's order.
  */
 QStringList referencePlayable(const QString& root)
 {
     QStringList folders{root};
     for (qsizetype at = 0; at < folders.size(); ++at) {
         const QDir folder(folders[at]);
-        for (const QString& name : folder.entryList(
-                 QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted)) {
+        for (const QString& name : inNameOrder(folder.entryList(
+                 QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System | QDir::NoSymLinks, QDir::Unsorted))) {
             folders.append(folder.filePath(name));
         }
     }
@@ -60,8 +72,8 @@ QStringList referencePlayable(const QString& root)
     for (const QString& path : folders) {
         const QDir folder(path);
         for (const QString& extension : videoExtensions()) {
-            for (const QString& name : folder.entryList(
-                     {QStringLiteral("*.") + extension}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted)) {
+            for (const QString& name : inNameOrder(folder.entryList(
+                     {QStringLiteral("*.") + extension}, QDir::Files | QDir::Hidden | QDir::System, QDir::Unsorted))) {
                 if (!name.startsWith(u'~') && !name.startsWith(u'.')) {
                     playable.append(folder.filePath(name));
                 }
@@ -223,9 +235,41 @@ private slots:
         const QStringList playable = playableList({}, {path()}, nullptr);
         QCOMPARE(playable, referencePlayable(path()));
         QCOMPARE(playable.size(), 6);
-        // The two mkv files come first, in directory order; then the others by the extension list.
-        QCOMPARE(QSet<QString>(playable.begin(), playable.begin() + 2), QSet<QString>({path("b.mkv"), path("c.MKV")}));
-        QCOMPARE(playable.mid(2), QStringList({path("a.avi"), path("f.mpg"), path("e.mpeg"), path("d.mp4")}));
+        // The two mkv files come first, then the others by the extension list.
+        QCOMPARE(
+            playable,
+            QStringList({path("b.mkv"), path("c.MKV"), path("a.avi"), path("f.mpg"), path("e.mpeg"), path("d.mp4")}));
+    }
+
+    void testNameOrderWithinEachFolder()
+    {
+        // Made in an order of their own, so that no file system's listing order can pass for name order.
+        const QStringList made{"ep10.mkv", "ep02.avi", "Ep3.mkv", "ep1.mkv", "ep2.mkv", "ep11.avi", "EP9.mkv"};
+        for (const QString& name : made) {
+            touch(path(name));
+        }
+        for (const char* folder : {"Season 10", "season 1", "Season 2", "Extras"}) {
+            makeFolder(path(QString::fromLatin1(folder)));
+            touch(path(QString::fromLatin1(folder) + "/clip.mkv"));
+        }
+        QCOMPARE(playableList({}, {path()}, nullptr),
+                 QStringList({path("ep1.mkv"),
+                              path("ep2.mkv"),
+                              path("Ep3.mkv"),
+                              path("EP9.mkv"),
+                              path("ep10.mkv"),
+                              path("ep02.avi"),
+                              path("ep11.avi"),
+                              path("Extras/clip.mkv"),
+                              path("season 1/clip.mkv"),
+                              path("Season 2/clip.mkv"),
+                              path("Season 10/clip.mkv")}));
+        QStringList workList{path() + "/"};
+        GetSubDirectories2016(workList, false, nullptr);
+        QCOMPARE(workList.mid(1),
+                 QStringList({path("Extras/"), path("season 1/"), path("Season 2/"), path("Season 10/")}));
+        QCOMPARE(filesBelow(path(), QStringLiteral("ep1*"), nullptr).mid(0, 3),
+                 QStringList({path("ep1.mkv"), path("ep10.mkv"), path("ep11.avi")}));
     }
 
     void testFilesComeBeforeFoldersAndEntriesAreKept()
@@ -423,17 +467,18 @@ private slots:
                      {path("top.txt"), path("sub/notes.TXT"), path("sub/deeper/clip.mkv"), path("sub/deeper/noext")}));
     }
 
-    void testRootFolderGivesSinglePaths()
+    void testStartingSlashesGiveSinglePaths()
     {
-        // The root joined with the names of its folders; nothing below is read when the walk is told to stop.
-        StopFlag stop{true};
-        QStringList workList{QStringLiteral("//")};
-        GetSubDirectories2016(workList, true, &stop);
-        QCOMPARE(workList, QStringList({QStringLiteral("//")}));
-        const QStringList below = filesBelow(QStringLiteral("/"), QStringLiteral("*.*"), &stop);
-        for (const QString& file : below) {
-            QVERIFY2(!file.startsWith(QStringLiteral("//")), qPrintable(file));
-        }
+        // A folder entry that ends in "/" (as the root "/" does, once the walk adds its own) gives single slashes.
+        makeFolder(path("sub"));
+        touch(path("sub/a.mkv"));
+        touch(path("b.txt"));
+        QCOMPARE(filesBelow(path() + "/", QStringLiteral("*.*"), nullptr),
+                 QStringList({path("b.txt"), path("sub/a.mkv")}));
+        QCOMPARE(playableList({}, {path() + "/"}, nullptr), QStringList({path("sub/a.mkv")}));
+        QStringList workList{path() + "/"};
+        GetSubDirectories2016(workList, true, nullptr);
+        QCOMPARE(workList, QStringList({path() + "/", path("sub/")}));
     }
 
     void testNonRecursiveExpansionAddsOneLevel()
@@ -449,7 +494,12 @@ private slots:
         makeFolder(path("sub"));
         touch(path("sub/a.mkv"));
         StopFlag stop{true};
-        QVERIFY(playableList({QStringLiteral("/f.mkv")}, {path(), path()}, &stop).size() <= 1);
+        // The file entries stay; no folder is read once the walk is told to stop.
+        QCOMPARE(playableList({QStringLiteral("/f.mkv")}, {path(), path()}, &stop), QStringList({"/f.mkv"}));
+        QCOMPARE(filesBelow(path(), QStringLiteral("*.*"), &stop), QStringList());
+        QStringList workList{path() + "/"};
+        GetSubDirectories2016(workList, true, &stop);
+        QCOMPARE(workList, QStringList({path() + "/"}));
     }
 };
 
