@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Rebuild benchmark: the playable list of a folder list that holds the root of a large synthetic tree, against
 // `find ROOT -type f` on the same tree in the same run (warm cache), and the longest pause of the GUI thread's
-// event loop while the rebuild runs in the background.
+// event loop while the rebuild runs in the background. With --cold, both are also timed with the page cache and
+// the dentry and inode caches dropped before each run, as after a logon (this needs root).
 //
-// Usage: bench_rebuild [folders] [files] [runs]
+// Usage: bench_rebuild [--cold] [folders] [files] [runs]
 #include "library/FolderScanner.h"
 #include "library/VideoLibrary.h"
 #include "platform/ErrorReporter.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <random>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -92,6 +94,14 @@ double median(std::vector<double> values)
     return values[values.size() / 2];
 }
 
+// Writes the file system's dirty pages out and drops every clean cache the kernel keeps of it.
+bool dropCaches()
+{
+    ::sync();
+    QFile control(QStringLiteral("/proc/sys/vm/drop_caches"));
+    return control.open(QIODevice::WriteOnly) && control.write("3\n") == 2 && control.flush();
+}
+
 double timeFind(const QString& root)
 {
     QElapsedTimer timer;
@@ -145,7 +155,8 @@ double longestPause(const QString& root, double* rebuildMs)
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
-    const QStringList arguments = QCoreApplication::arguments();
+    QStringList arguments = QCoreApplication::arguments();
+    const bool cold = arguments.removeAll(QStringLiteral("--cold")) > 0;
     const int folderCount = arguments.size() > 1 ? arguments[1].toInt() : 10000;
     const int fileCount = arguments.size() > 2 ? arguments[2].toInt() : 100000;
     const int runs = arguments.size() > 3 ? arguments[3].toInt() : 7;
@@ -182,6 +193,30 @@ int main(int argc, char* argv[])
                 findMs,
                 runs,
                 rebuildMs / findMs);
+
+    if (cold) {
+        // Alternated like the warm runs; each of the two starts from empty caches.
+        const int coldRuns = std::max(1, runs / 2);
+        std::vector<double> coldFind;
+        std::vector<double> coldRebuild;
+        bool dropped = true;
+        for (int i = 0; i < coldRuns && dropped; ++i) {
+            dropped = dropCaches();
+            coldFind.push_back(timeFind(root));
+            dropped = dropped && dropCaches();
+            coldRebuild.push_back(timeRebuild(root, &count));
+        }
+        if (dropped) {
+            std::printf("cold cache: rebuild %.1f ms, find -type f %.1f ms (medians of %d): ratio %.2f\n",
+                        median(coldRebuild),
+                        median(coldFind),
+                        coldRuns,
+                        median(coldRebuild) / median(coldFind));
+        } else {
+            std::printf("cold cache: cannot drop the page cache (writing /proc/sys/vm/drop_caches needs root); "
+                        "no cold figures\n");
+        }
+    }
 
     double backgroundMs = 0;
     const double pauseMs = longestPause(root, &backgroundMs);
