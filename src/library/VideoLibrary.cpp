@@ -3,14 +3,33 @@
 
 #include "platform/GuardedRoutine.h"
 #include "platform/RoutinePaths.h"
+#include "platform/UnixSignals.h"
+
+#include <QThreadPool>
 
 #include <exception>
+#include <mutex>
 
 namespace {
 
 const QString videoFilesHeader = QStringLiteral(" Video File(s)");
 
+// How long the destructor waits for walks to notice that they should stop.
+constexpr int stopWaitMs = 250;
+
 } // namespace
+
+// Where a worker hands its result: the library while it lives. Workers may outlive it, so they reach it only
+// through this, under the lock.
+struct VideoLibrary::Recipient
+{
+    explicit Recipient(VideoLibrary* owner)
+        : library(owner)
+    {}
+
+    std::mutex mutex;
+    VideoLibrary* library;
+};
 
 VideoLibrary::VideoLibrary(ErrorReporter& reporter, QObject* parent)
     : QObject(parent)
@@ -18,9 +37,11 @@ VideoLibrary::VideoLibrary(ErrorReporter& reporter, QObject* parent)
     , m_files({videoFilesHeader})
     , m_folders({QStringLiteral("Video Folder(s)"), QString()})
     , m_playable({videoFilesHeader})
+    , m_recipient(std::make_shared<Recipient>(this))
+    , m_workers(new QThreadPool)
     , m_stopAll(std::make_shared<FolderScanner::StopFlag>(false))
 {
-    m_workers.setMaxThreadCount(2);
+    m_workers->setMaxThreadCount(2);
 }
 
 VideoLibrary::~VideoLibrary()
@@ -30,7 +51,14 @@ VideoLibrary::~VideoLibrary()
     if (m_stopRebuild) {
         m_stopRebuild->store(true);
     }
-    m_workers.waitForDone();
+    {
+        const std::lock_guard lock(m_recipient->mutex);
+        m_recipient->library = nullptr;
+    }
+    // A walk that has not stopped by now hangs in the system; its pool is left to the end of the process.
+    if (m_workers->waitForDone(stopWaitMs)) {
+        delete m_workers;
+    }
 }
 
 void VideoLibrary::CorrelateListviewsWrapper()
@@ -60,29 +88,33 @@ void VideoLibrary::walkInBackground(std::function<QStringList(const FolderScanne
                                     std::function<void(const QStringList&)> done)
 {
     startJob();
-    m_workers.start([this, walk = std::move(walk), done = std::move(done), stopAll = m_stopAll]() mutable {
-        QStringList result;
-        QString failure;
-        try {
-            result = walk(stopAll.get());
-        } catch (const std::exception& error) {
-            failure = QString::fromUtf8(error.what());
-        }
-        if (stopAll->load()) {
-            return;
-        }
-        // Queued to this object's thread; the destructor waits for the workers, so this object is still alive.
-        QMetaObject::invokeMethod(
-            this,
-            [this, result = std::move(result), failure, done = std::move(done)] {
-                if (!failure.isEmpty()) {
-                    m_reporter.report(failure, RoutinePath::AddFolder_GetSubDirectories2016, 106);
-                }
-                done(result);
-                endJob();
-            },
-            Qt::QueuedConnection);
-    });
+    m_workers->start(
+        [recipient = m_recipient, walk = std::move(walk), done = std::move(done), stopAll = m_stopAll]() mutable {
+            UnixSignals::keepFromThisThread();
+            QStringList result;
+            QString failure;
+            try {
+                result = walk(stopAll.get());
+            } catch (const std::exception& error) {
+                failure = QString::fromUtf8(error.what());
+            }
+            const std::lock_guard lock(recipient->mutex);
+            VideoLibrary* library = recipient->library;
+            if (!library || stopAll->load()) {
+                return;
+            }
+            // Queued to the library's thread; a call still queued when the library goes is dropped with it.
+            QMetaObject::invokeMethod(
+                library,
+                [library, result = std::move(result), failure, done = std::move(done)] {
+                    if (!failure.isEmpty()) {
+                        library->m_reporter.report(failure, RoutinePath::AddFolder_GetSubDirectories2016, 106);
+                    }
+                    done(result);
+                    library->endJob();
+                },
+                Qt::QueuedConnection);
+        });
 }
 
 void VideoLibrary::startJob()

@@ -5,10 +5,11 @@
 #include "library/PathListModel.h"
 
 #include <QObject>
-#include <QThreadPool>
 
 #include <functional>
 #include <memory>
+
+class QThreadPool;
 
 class ErrorReporter;
 
@@ -45,7 +46,9 @@ public:
 
     /**
      * Runs a folder walk on a worker thread and hands its result to done on this object's thread. done must not
-     * throw; a walk that throws is reported, and done gets what it found: nothing.
+     * throw; a walk that throws is reported, and done gets what it found: nothing. A walk still running when this
+     * object goes is told to stop, and is not waited for beyond a moment: one stuck in a system call on a dead mount
+     * must not hold up the program's exit.
      */
     void walkInBackground(std::function<QStringList(const FolderScanner::StopFlag*)> walk,
                           std::function<void(const QStringList&)> done);
@@ -67,7 +70,10 @@ private:
     PathListModel m_files;
     PathListModel m_folders;
     PathListModel m_playable;
-    QThreadPool m_workers;
+    struct Recipient;
+
+    std::shared_ptr<Recipient> m_recipient;
+    QThreadPool* m_workers;
     std::shared_ptr<FolderScanner::StopFlag> m_stopAll;
     std::shared_ptr<FolderScanner::StopFlag> m_stopRebuild;
     int m_busyJobs = 0;

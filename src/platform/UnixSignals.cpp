@@ -5,6 +5,7 @@
 
 #include <array>
 #include <csignal>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -55,6 +56,16 @@ UnixSignals::~UnixSignals()
     ::close(signalSockets[0]);
     ::close(signalSockets[1]);
     signalSockets[0] = signalSockets[1] = -1;
+}
+
+void UnixSignals::keepFromThisThread()
+{
+    sigset_t blocked;
+    sigemptyset(&blocked);
+    for (int number : handledSignals) {
+        sigaddset(&blocked, number);
+    }
+    ::pthread_sigmask(SIG_BLOCK, &blocked, nullptr);
 }
 
 void UnixSignals::readSignal()

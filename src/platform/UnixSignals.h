@@ -17,6 +17,12 @@ public:
     explicit UnixSignals(QObject* parent = nullptr);
     ~UnixSignals() override;
 
+    /**
+     * Keeps the handled signals away from the calling thread, for worker threads that may sit in a system call that
+     * never returns (a dead network or FUSE mount): a signal the kernel gave such a thread would never be handled.
+     */
+    static void keepFromThisThread();
+
 signals:
     void terminationRequested();
 

@@ -1,12 +1,68 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SettingsStore.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+/**
+ * A FUSE mount whose server never answers, as a network mount whose server went away: every look at it blocks
+ * until the mount goes. Needs /dev/fuse and the right to mount.
+ */
+class DeadMount
+{
+public:
+    explicit DeadMount(const QString& path)
+        : m_path(QFile::encodeName(path))
+    {
+        m_fd = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        if (m_fd < 0) {
+            m_error = QStringLiteral("no /dev/fuse");
+            return;
+        }
+        const QByteArray options = "fd=" + QByteArray::number(m_fd) +
+                                   ",rootmode=40000,user_id=" + QByteArray::number(::getuid()) +
+                                   ",group_id=" + QByteArray::number(::getgid());
+        if (::mount(
+                "lumaveil-test", m_path.constData(), "fuse.lumaveil-test", MS_NOSUID | MS_NODEV, options.constData()) !=
+            0) {
+            m_error =
+                QStringLiteral("cannot mount a FUSE file system here: ") + QString::fromLocal8Bit(strerror(errno));
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+    // Closing the connection ends every request still waiting on it.
+    ~DeadMount()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            ::umount2(m_path.constData(), MNT_DETACH);
+        }
+    }
+
+    [[nodiscard]] QString error() const
+    {
+        return m_error;
+    }
+
+private:
+    QByteArray m_path;
+    QString m_error;
+    int m_fd = -1;
+};
+
+} // namespace
 
 /** The real program, started as a user starts it and ended as the session ends it. */
 class TestProgram : public QObject
@@ -31,6 +87,44 @@ private:
     }
 
 private slots:
+    void testTerminationWithAWalkStuckOnADeadMount()
+    {
+        QTemporaryDir config;
+        QTemporaryDir mountPoint;
+        const DeadMount dead(mountPoint.path());
+        if (!dead.error().isEmpty()) {
+            QSKIP(qPrintable(dead.error()));
+        }
+        const QString storeFile = config.filePath(QStringLiteral("Quelmar/Lumaveil.conf"));
+        SettingsStore(storeFile).WriteSetting(Setting::Listview5, mountPoint.path() + "/");
+
+        // The start-up rebuild walks the folder list and hangs there; the program must still end when asked.
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
+        QTest::qWait(200);
+
+        QElapsedTimer clock;
+        clock.start();
+        program.terminate();
+        const bool ended = program.waitForFinished(5000);
+        const qint64 elapsed = clock.elapsed();
+        if (!ended) {
+            program.kill();
+            program.waitForFinished();
+        }
+        QVERIFY2(ended, "the program waited for the walk");
+        QVERIFY2(elapsed < 1000, qPrintable(QString::number(elapsed)));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(SettingsStore(storeFile).ReadSetting(Setting::Listview5), mountPoint.path() + "/");
+    }
+
     void testTerminationSavesTheLists()
     {
         QTemporaryDir config;
