@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DesktopBuses.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,4 +27,5 @@ struct Services
     std::function<std::unique_ptr<VideoPlayer>()> makePlayer;
     /** Where the optional skin, pointer and drag files are looked for. */
     QString programFolder;
+    DesktopBuses buses{};
 };

@@ -40,6 +40,9 @@ constexpr std::array keyTable{
     KeyEntry{Setting::Option2, "Option2", "0"},
     KeyEntry{Setting::Check1, "Check1", "0"},
     KeyEntry{Setting::Check4, "Check4", "0"},
+    KeyEntry{Setting::DesktopIdle, "Desktop Idle", "0"},
+    KeyEntry{Setting::RespectFullScreen, "Respect Full Screen", "1"},
+    KeyEntry{Setting::LockSession, "Lock Session", "0"},
 };
 
 const KeyEntry& entryOf(Setting setting)

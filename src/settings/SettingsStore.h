@@ -26,6 +26,9 @@ enum class Setting
     Option2,
     Check1,
     Check4,
+    DesktopIdle,
+    RespectFullScreen,
+    LockSession,
 };
 
 [[nodiscard]] QString settingKey(Setting setting);
