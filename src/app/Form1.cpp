@@ -67,10 +67,12 @@ Form1::Form1(const Services& services, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     createControls();
     connectControls();
+    m_services.settings.setSaveFailureHandler([this](const QString& reason) { settingsNotSaved(reason); });
 }
 
 Form1::~Form1()
 {
+    m_services.settings.setSaveFailureHandler({});
     setKeyPreview(false);
     delete m_form2;
     delete m_form4;
@@ -231,7 +233,10 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::Form_QueryUnload()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_QueryUnload);
-    routine.step(100, [&] { saveLists(); });
+    routine.step(100, [&] {
+        saveLists();
+        saveBeforeEnd();
+    });
     routine.step(102, [&] { QCoreApplication::processEvents(); });
     routine.step(104, [&] { m_sequencer.requestStop(); });
     routine.step(106, [&] { cSysTray1->setInTray(false); });
@@ -272,6 +277,55 @@ void Form1::saveLists()
     m_listSaveTimer->stop();
     m_services.settings.WriteSetting(Setting::Videos, ListText::join(m_library.files().paths()));
     m_services.settings.WriteSetting(Setting::Listview5, ListText::join(m_library.folders().paths()));
+}
+
+void Form1::saveQuietly()
+{
+    saveLists();
+    // The store puts the reason on stderr; a box now would hold up the session's end.
+    m_services.settings.saveNow();
+}
+
+void Form1::closeQuietly()
+{
+    m_closingQuietly = true;
+    close();
+}
+
+// Once for each run of failed saves: the values stay in memory, and the next change tries again.
+void Form1::settingsNotSaved(const QString& reason)
+{
+    if (m_closing) {
+        return;
+    }
+    m_services.dialogs.message(this,
+                               QStringLiteral("Lumaveil could not save its settings to\n%1\n\n%2.\n\nYour changes are "
+                                              "kept while Lumaveil runs; it tries again with the next change and when "
+                                              "it closes.")
+                                   .arg(m_services.settings.fileName(), reason),
+                               Dialogs::Icon::Warning,
+                               shortTitle(productTitle));
+}
+
+void Form1::saveBeforeEnd()
+{
+    SettingsStore& settings = m_services.settings;
+    const QString reason = settings.saveNow();
+    if (reason.isEmpty() || m_closingQuietly) {
+        return;
+    }
+    QStringList lost;
+    for (const QString& key : settings.unsavedKeys()) {
+        if (const QString title = settingTitle(key); !lost.contains(title)) {
+            lost.append(title);
+        }
+    }
+    m_services.dialogs.message(this,
+                               QStringLiteral("Lumaveil could not save its settings to\n%1\n\n%2.\n\nThese changes "
+                                              "will be lost when it closes:\n%3")
+                                   .arg(settings.fileName(), reason, lost.join(QLatin1Char('\n'))),
+                               Dialogs::Icon::Warning,
+                               shortTitle(productTitle));
 }
 
 void Form1::StartTimer()

@@ -59,6 +59,13 @@ public:
     void CorrelateListviewsWrapper();
     /** Writes the file list and the folder list to the store. */
     void saveLists();
+    /**
+     * For the end of the session: the lists and every other change reach the file at once. No message is shown;
+     * a save that fails says why on stderr.
+     */
+    void saveQuietly();
+    /** Closes as close() does, but a save that fails at the close says why on stderr only: for a signal. */
+    void closeQuietly();
 
     [[nodiscard]] int MousePointer() const
     {
@@ -163,6 +170,8 @@ private:
     void SetApplicationTitle();
     void Form_QueryUnload();
     void Form_Unload();
+    void settingsNotSaved(const QString& reason);
+    void saveBeforeEnd();
     void Form_MouseDown(int button);
 
     void Form_Resize();
@@ -198,6 +207,8 @@ private:
     // countdown fails, that brings the box straight back.
     HeldKeys m_keysDown;
     bool m_closing = false;
+    // The close comes from a signal: no message may hold it up.
+    bool m_closingQuietly = false;
     // A showing asked for while folders were walked starts when the walk is done.
     bool m_playWhenWalked = false;
     qint32 LastMouseX = 0;

@@ -29,9 +29,9 @@ void Startup::run()
         Services{m_settings, m_dialogs, m_report, m_random, m_prompter, makePlayer, ProgramFiles::programFolder()});
     Form1* form1 = m_form1.get();
     QObject::connect(form1, &Form1::unloaded, qApp, [] { QCoreApplication::exit(0); });
-    QObject::connect(&m_signals, &UnixSignals::terminationRequested, form1, &QWidget::close);
+    QObject::connect(&m_signals, &UnixSignals::terminationRequested, form1, &Form1::closeQuietly);
     QObject::connect(
-        qApp, &QGuiApplication::commitDataRequest, form1, [form1](QSessionManager&) { form1->saveLists(); });
+        qApp, &QGuiApplication::commitDataRequest, form1, [form1](QSessionManager&) { form1->saveQuietly(); });
 
     form1->Form_Load();
     // A start in the notification area leaves the window hidden.

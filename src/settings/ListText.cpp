@@ -3,27 +3,52 @@
 
 #include <algorithm>
 
+namespace {
+
+constexpr QChar separator = u';';
+constexpr QChar storedSeparator = QChar::Null;
+
+QStringList elementsOf(const QString& text, Qt::SplitBehavior behavior)
+{
+    QStringList elements = text.split(separator, behavior);
+    for (QString& element : elements) {
+        if (element.contains(storedSeparator)) {
+            element.replace(storedSeparator, separator);
+        }
+    }
+    return elements;
+}
+
+} // namespace
+
 namespace ListText {
 
 QString join(const QStringList& items)
 {
-    return items.join(QLatin1Char(';'));
+    const bool plain =
+        std::none_of(items.cbegin(), items.cend(), [](const QString& item) { return item.contains(separator); });
+    if (plain) {
+        return items.join(separator);
+    }
+    QStringList stored = items;
+    for (QString& item : stored) {
+        if (item.contains(separator)) {
+            item.replace(separator, storedSeparator);
+        }
+    }
+    return stored.join(separator);
 }
 
 QStringList splitFileList(const QString& text)
 {
-    return text.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    return elementsOf(text, Qt::SkipEmptyParts);
 }
 
 QStringList splitFolderList(const QString& text)
 {
-    QStringList items;
-    for (const QString& element : text.split(QLatin1Char(';'))) {
-        const bool onlyBlanks = std::all_of(element.cbegin(), element.cend(), [](QChar c) { return c == u' '; });
-        if (!onlyBlanks) {
-            items.append(element);
-        }
-    }
+    QStringList items = elementsOf(text, Qt::KeepEmptyParts);
+    items.removeIf(
+        [](const QString& item) { return std::all_of(item.cbegin(), item.cend(), [](QChar c) { return c == u' '; }); });
     return items;
 }
 

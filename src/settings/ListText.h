@@ -4,8 +4,8 @@
 #include <QStringList>
 
 /**
- * The stored form of the file list and the folder list: the items joined with ";", without escaping. An item that
- * holds a ";" therefore comes back as two items.
+ * The stored form of the file list and the folder list: the items joined with ";". A ";" within an item is stored
+ * as U+0000, which no path on Linux can hold, so that a list without such names keeps the form it always had.
  */
 namespace ListText {
 

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "fakes/FailingStorage.h"
 #include "settings/SettingsStore.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -149,6 +151,40 @@ private slots:
         QCOMPARE(store.ReadSetting(Setting::Videos), QStringLiteral("/v/one.mkv;/v/two.mkv"));
         // The folder list was never stored before; the close wrote it.
         QCOMPARE(store.ReadSetting(QStringLiteral("Listview5"), QStringLiteral("absent")), QString());
+    }
+
+    // A signal ends the program even when its settings cannot be saved: no box waits for a person, and stderr says
+    // which file failed and why.
+    void testTerminationWithSettingsThatCannotBeSaved()
+    {
+        QTemporaryDir config;
+        const QString storeFile = config.filePath(QStringLiteral("Quelmar/Lumaveil.conf"));
+        FailingStorage storage(QFileInfo(storeFile).absolutePath());
+        SettingsStore(storeFile).WriteSetting(Setting::Videos, QStringLiteral("/v/one.mkv"));
+        const QString reason = storage.makeFolderReadOnly();
+        if (reason.isEmpty()) {
+            QSKIP(qPrintable(storage.why()));
+        }
+
+        QProcess program;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
+
+        // The close stores the folder list, which the file lacks: that save fails.
+        program.terminate();
+        QVERIFY(program.waitForFinished(20000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        QVERIFY2(errors.contains(storeFile) && errors.contains(reason), qPrintable(errors));
+        storage.repair();
+        QCOMPARE(SettingsStore(storeFile).ReadSetting(QStringLiteral("Listview5"), QStringLiteral("absent")),
+                 QStringLiteral("absent"));
     }
 };
 

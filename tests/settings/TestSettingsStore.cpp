@@ -2,9 +2,18 @@
 #include "settings/ListText.h"
 #include "settings/SettingsStore.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
+#include <tuple>
 
 class TestSettingsStore : public QObject
 {
@@ -16,6 +25,50 @@ private:
     QString storeFile() const
     {
         return m_folder->filePath(QStringLiteral("Quelmar/Lumaveil.conf"));
+    }
+
+    void writeFile(const QByteArray& text) const
+    {
+        QDir().mkpath(QFileInfo(storeFile()).absolutePath());
+        QFile file(storeFile());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+
+    static QByteArray fileBytes(const QString& name)
+    {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The value in the file, as a fresh reader finds it. QSettings keeps the files it read within the process and
+    // reads one again only when its size or its time in milliseconds changed: each look is at a copy of its own.
+    QString fileValue(const QString& key) const
+    {
+        static int copies = 0;
+        const QString copy = m_folder->filePath(QStringLiteral("copy %1.conf").arg(++copies));
+        QFile::copy(storeFile(), copy);
+        return QSettings(copy, QSettings::IniFormat).value(key, QStringLiteral("absent")).toString();
+    }
+
+    // Whether the process has a file in the folder open; its temporary file may have no name there yet.
+    static bool writesInto(qint64 pid, const QString& folder)
+    {
+        const QDir descriptors(QStringLiteral("/proc/%1/fd").arg(pid));
+        const QStringList entries = descriptors.entryList(QDir::Files | QDir::System);
+        return std::any_of(entries.cbegin(), entries.cend(), [&](const QString& entry) {
+            return QFile::symLinkTarget(descriptors.filePath(entry)).startsWith(folder + QLatin1Char('/'));
+        });
+    }
+
+    // Changes with every replacement of the file: a freed inode number is often given to the next file at once.
+    static std::tuple<ino_t, time_t, long> versionOf(const QString& name)
+    {
+        struct stat status = {};
+        if (::stat(QFile::encodeName(name).constData(), &status) != 0) {
+            return {};
+        }
+        return {status.st_ino, status.st_mtim.tv_sec, status.st_mtim.tv_nsec};
     }
 
 private slots:
@@ -103,6 +156,7 @@ private slots:
         SettingsStore store(storeFile());
         store.WriteSetting(Setting::Password, QStringLiteral("x"));
         store.WriteSetting(Setting::Password, QStringLiteral("y"));
+        QTRY_COMPARE(fileValue(QStringLiteral("Password")), QStringLiteral("y"));
         const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
         const auto othersAndGroup =
             QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther | QFileDevice::WriteOther;
@@ -122,6 +176,7 @@ private slots:
         SettingsStore store(storeFile());
         QCOMPARE(store.ReadSetting(Setting::Password), QStringLiteral("old"));
         store.WriteSetting(Setting::Password, QStringLiteral("new"));
+        QTRY_COMPARE(fileValue(QStringLiteral("Password")), QStringLiteral("new"));
         QCOMPARE(QFile(storeFile()).permissions() & (QFileDevice::ReadOther | QFileDevice::ReadGroup),
                  QFileDevice::Permissions());
     }
@@ -137,17 +192,235 @@ private slots:
         QCOMPARE(store.ReadSetting(Setting::Videos), QStringLiteral("/a/x.mkv, /b/y.mkv"));
     }
 
+    // Lists without a ";" in a name keep the stored form they always had, so that older files read as before; a ";"
+    // within a name is stored as U+0000.
     void testListTextRoundTrip()
     {
-        const QStringList files{QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b;c.mkv"), QString()};
+        const QStringList plain{QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b, c.mkv"), QString()};
+        QCOMPARE(ListText::join(plain), QStringLiteral("/v/a.mkv;/v/b, c.mkv;"));
+        QCOMPARE(ListText::splitFileList(QStringLiteral("/v/a.mkv;/v/b, c.mkv;")),
+                 QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b, c.mkv")}));
+
+        const QStringList files{QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b;c.mkv"), QStringLiteral(";")};
         const QString text = ListText::join(files);
-        QCOMPARE(text, QStringLiteral("/v/a.mkv;/v/b;c.mkv;"));
-        QCOMPARE(ListText::splitFileList(text),
-                 QStringList({QStringLiteral("/v/a.mkv"), QStringLiteral("/v/b"), QStringLiteral("c.mkv")}));
+        QCOMPARE(text, QStringLiteral(u"/v/a.mkv;/v/b\0c.mkv;\0"));
+        QCOMPARE(ListText::splitFileList(text), files);
+        QCOMPARE(ListText::splitFolderList(text), files);
 
         QCOMPARE(ListText::join({}), QString());
         QVERIFY(ListText::splitFileList(QString()).isEmpty());
         QVERIFY(ListText::splitFolderList(QString()).isEmpty());
+    }
+
+    // Every name a person can add comes back whole at the next start, through the file.
+    void testNamesSurviveTheFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("semicolon") << QStringLiteral("/v/part 1; the start.mkv");
+        QTest::newRow("semicolon before a hex digit") << QStringLiteral("/v/a;1f;b.mkv");
+        QTest::newRow("semicolons only") << QStringLiteral(";;");
+        QTest::newRow("semicolon at the ends") << QStringLiteral(";/v/x.mkv;");
+        QTest::newRow("comma") << QStringLiteral("/v/one, two.mkv");
+        QTest::newRow("equals") << QStringLiteral("/v/a=b.mkv");
+        QTest::newRow("quotes") << QStringLiteral("/v/\"quoted\" and 'single'.mkv");
+        QTest::newRow("hash") << QStringLiteral("#/v/#1.mkv");
+        QTest::newRow("leading blank") << QStringLiteral(" /v/blank .mkv ");
+        QTest::newRow("line breaks") << QStringLiteral("/v/line\nbreak\r\nand\rmore.mkv");
+        QTest::newRow("backslash") << QStringLiteral("/v/back\\slash;\\x41.mkv");
+        QTest::newRow("at sign") << QStringLiteral("@/v/at.mkv");
+        QTest::newRow("not ASCII") << QStringLiteral("/v/Übung; 日本語 😀.mkv");
+        QTest::newRow("250 characters") << QStringLiteral("/v/") + QString(243, u'x') + QStringLiteral(";.mkv");
+    }
+
+    void testNamesSurviveTheFile()
+    {
+        QFETCH(QString, name);
+        const QStringList files{QStringLiteral("/v/first.mkv"), name, QStringLiteral("/v/last.mkv")};
+        const QStringList folders{name, QStringLiteral("/films/")};
+        {
+            SettingsStore store(storeFile());
+            store.WriteSetting(Setting::Videos, ListText::join(files));
+            store.WriteSetting(Setting::Listview5, ListText::join(folders));
+        }
+        SettingsStore again(storeFile());
+        QCOMPARE(ListText::splitFileList(again.ReadSetting(Setting::Videos)), files);
+        QCOMPARE(ListText::splitFolderList(again.ReadSetting(Setting::Listview5)), folders);
+    }
+
+    // The file is the one QSettings writes for the same values: it reads them back exactly, and a file that
+    // QSettings wrote reads into the store as before.
+    void testFileIsTheOneQSettingsWrites_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("key with spaces") << "Windows Startup"
+                                         << "On";
+        QTest::newRow("empty") << "Slideshow Interval"
+                               << "";
+        QTest::newRow("blanks at the ends") << "Password Mouse Move"
+                                            << "  both ends ";
+        QTest::newRow("not ASCII") << "Password" << QStringLiteral("pässwörd 日本語 😀");
+        QTest::newRow("control characters") << "Text3"
+                                            << QStringLiteral(u"\x01\x1f"
+                                                              "1\t\n\r\x7f\a\b\f\v"
+                                                              "end\x02"
+                                                              "A");
+        QTest::newRow("at sign") << "Extension"
+                                 << "@at the start";
+        QTest::newRow("two at signs") << "LastFolder"
+                                      << "@@two";
+        QTest::newRow("looks like a variant") << "LastFolderDot"
+                                              << "@Variant(\\0\\0)";
+        QTest::newRow("looks like a string") << "Check1"
+                                             << "@String(x)";
+        QTest::newRow("commas") << "Check2"
+                                << "a, b,c";
+        QTest::newRow("quotes") << "Check4"
+                                << "\"quoted\" and 'single' \"";
+        QTest::newRow("backslashes") << "Option1"
+                                     << "back\\slash \\x41 \\0 end\\";
+        QTest::newRow("semicolon equals hash") << "Option2"
+                                               << "a;b=c #d";
+        QTest::newRow("U+0000 before hex digits") << "Videos"
+                                                  << QStringLiteral(u"/v/a\0"
+                                                                    "1f\0"
+                                                                    "Z;\0");
+        QTest::newRow("odd key") << "odd key=#;%\\"
+                                 << "v";
+        QTest::newRow("key beyond Latin-1") << QStringLiteral("ключ 😀") << "v";
+        QTest::newRow("key in a section") << "group/inner key"
+                                          << "in a section";
+        QTest::newRow("section named General") << "General/x"
+                                               << "y";
+    }
+
+    void testFileIsTheOneQSettingsWrites()
+    {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        const QString other = m_folder->filePath(QStringLiteral("written by QSettings.conf"));
+        {
+            SettingsStore store(storeFile());
+            store.WriteSetting(key, value);
+            store.WriteSetting(QStringLiteral("Minimized"), QStringLiteral("On"));
+        }
+        {
+            QSettings writer(other, QSettings::IniFormat);
+            writer.setValue(key, value);
+            writer.setValue(QStringLiteral("Minimized"), QStringLiteral("On"));
+        }
+
+        QSettings reader(storeFile(), QSettings::IniFormat);
+        QCOMPARE(reader.status(), QSettings::NoError);
+        QCOMPARE(reader.allKeys().size(), 2);
+        QCOMPARE(reader.value(key).typeId(), QMetaType::QString);
+        QCOMPARE(reader.value(key).toString(), value);
+        QCOMPARE(fileBytes(storeFile()), fileBytes(other));
+
+        const SettingsStore fromQSettings(other);
+        QCOMPARE(fromQSettings.ReadSetting(key, QStringLiteral("absent")), value);
+    }
+
+    // A file that QSettings reads only in part is read as far as it goes and written whole; the write is no
+    // failure.
+    void testFileThatFailedToParseIsWritten()
+    {
+        writeFile("[General\nText3=2\n");
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+        {
+            SettingsStore store(storeFile());
+            QCOMPARE(store.ReadSetting(Setting::Text3), QStringLiteral("2"));
+            store.WriteSetting(Setting::Check2, QStringLiteral("1"));
+        }
+        QSettings reader(storeFile(), QSettings::IniFormat);
+        QCOMPARE(reader.status(), QSettings::NoError);
+        QCOMPARE(reader.value(QStringLiteral("Text3")).toString(), QStringLiteral("2"));
+        QCOMPARE(reader.value(QStringLiteral("Check2")).toString(), QStringLiteral("1"));
+    }
+
+    // Reordering a long list changes it many times a second; the file is replaced about once a second, not for
+    // every change, and soon holds the last one. Readers get every change at once.
+    void testChangesInABurstAreSavedTogether()
+    {
+        QStringList paths;
+        for (int i = 0; i < 20000; ++i) {
+            paths.append(QStringLiteral("/home/someone/Videos/collection %1/clip %2.mkv").arg(i / 100).arg(i));
+        }
+        SettingsStore store(storeFile());
+        store.WriteSetting(Setting::Videos, ListText::join(paths));
+        QTRY_COMPARE(fileValue(QStringLiteral("Videos")), ListText::join(paths));
+
+        int replaced = 0;
+        auto file = versionOf(storeFile());
+        for (int i = 0; i < 100; ++i) {
+            paths.swapItemsAt(i, i + 1);
+            const QString text = ListText::join(paths);
+            store.WriteSetting(Setting::Videos, text);
+            QCOMPARE(store.ReadSetting(Setting::Videos), text);
+            QCoreApplication::processEvents();
+            if (const auto now = versionOf(storeFile()); now != file) {
+                ++replaced;
+                file = now;
+            }
+        }
+        QVERIFY2(replaced <= 3, qPrintable(QStringLiteral("replaced %1 times").arg(replaced)));
+        QTRY_COMPARE_WITH_TIMEOUT(fileValue(QStringLiteral("Videos")), ListText::join(paths), 5000);
+    }
+
+    // Killed while it saves, a program leaves the previous file whole, and loses no more than the last moments.
+    void testKilledWhileSavingLeavesAWholeFile()
+    {
+        constexpr int entries = 30000;
+        for (int round = 0; round < 3; ++round) {
+            QTemporaryDir folder;
+            const QString file = folder.filePath(QStringLiteral("Lumaveil.conf"));
+            QProcess editor;
+            editor.start(QStringLiteral(LUMAVEIL_SETTINGS_EDITOR), {file, QString::number(entries)});
+            QVERIFY(editor.waitForStarted());
+
+            // Once a first file is there, the kill comes as soon as a later save has a file in the folder open.
+            QElapsedTimer clock;
+            clock.start();
+            QHash<int, qint64> changedAt;
+            int lastChange = 0;
+            bool duringSave = false;
+            while (clock.elapsed() < 20000 && !duringSave) {
+                editor.waitForReadyRead(1);
+                while (editor.canReadLine()) {
+                    lastChange = editor.readLine().trimmed().toInt();
+                    changedAt.insert(lastChange, clock.elapsed());
+                }
+                duringSave = QFile::exists(file) && writesInto(editor.processId(), folder.path());
+            }
+            editor.kill();
+            const qint64 killedAt = clock.elapsed();
+            QVERIFY(editor.waitForFinished(10000));
+            QVERIFY2(duringSave, "no save was seen under way");
+            for (const QByteArray& line : editor.readAll().split('\n')) {
+                if (!line.isEmpty()) {
+                    lastChange = line.toInt();
+                    changedAt.insert(lastChange, killedAt);
+                }
+            }
+
+            QSettings reader(file, QSettings::IniFormat);
+            QCOMPARE(reader.status(), QSettings::NoError);
+            const int saved = reader.value(QStringLiteral("Text3")).toString().toInt();
+            // A change may be saved before its number is printed.
+            QVERIFY(saved >= 1 && saved <= lastChange + 1);
+            const QStringList paths = ListText::splitFileList(reader.value(QStringLiteral("Videos")).toString());
+            QCOMPARE(paths.size(), entries);
+            const QString mark = QStringLiteral("/videos/change %1; entry ").arg(saved);
+            for (const QString& path : paths) {
+                QVERIFY2(path.startsWith(mark) && path.endsWith(QLatin1String(".mkv")), qPrintable(path));
+            }
+            QCOMPARE(QFile(file).permissions() & ~(QFileDevice::ReadUser | QFileDevice::WriteUser),
+                     QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            if (changedAt.contains(saved + 1)) {
+                const qint64 lostFor = killedAt - changedAt.value(saved + 1);
+                QVERIFY2(lostFor < 5000, qPrintable(QStringLiteral("changes of the last %1 ms lost").arg(lostFor)));
+            }
+        }
     }
 
     void testBlankElementsOfTheTwoLists()
