@@ -88,6 +88,17 @@ private:
         return false;
     }
 
+    // The program with its settings in the given folder, on no display, as far as it has started.
+    static void start(QProcess& program, const QString& configFolder)
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+        QVERIFY(program.waitForStarted());
+    }
+
 private slots:
     void testTerminationWithAWalkStuckOnADeadMount()
     {
@@ -102,12 +113,7 @@ private slots:
 
         // The start-up rebuild walks the folder list and hangs there; the program must still end when asked.
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
-        QVERIFY(program.waitForStarted());
+        start(program, config.path());
         QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
         QTest::qWait(200);
 
@@ -134,12 +140,7 @@ private slots:
         SettingsStore(storeFile).WriteSetting(Setting::Videos, QStringLiteral("/v/one.mkv;/v/two.mkv"));
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
-        QVERIFY(program.waitForStarted());
+        start(program, config.path());
         QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
 
         program.terminate();
@@ -167,12 +168,7 @@ private slots:
         }
 
         QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
-        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
-        QVERIFY(program.waitForStarted());
+        start(program, config.path());
         QTRY_VERIFY_WITH_TIMEOUT(catchesSignal(program.processId(), SIGTERM), 20000);
 
         // The close stores the folder list, which the file lacks: that save fails.
