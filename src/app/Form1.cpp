@@ -695,10 +695,17 @@ void Form1::Form_Resize()
     if (MinimizedToTray || !cSysTray1->InTray() || !cSysTray1->isAvailable()) {
         return;
     }
+    const bool shownBefore = isVisible();
     hide();
     // Normal again for the next show, but only here: clearing the minimised state with the window system would map
     // the window again, and leave the window manager's frame on the screen, empty.
     overrideWindowState(windowState() & ~Qt::WindowMinimized);
+    // Sent here by the start, before it was ever on the screen, the window would stay minimised in the window
+    // system, and its first show from here would race with the window manager, which may minimise it once more. A
+    // new native window starts out normal.
+    if (!shownBefore) {
+        destroy();
+    }
     MinimizedToTray = true;
     cSysTray1->ShowBalloon(trayBalloonText, productTitle, 5, true);
 }

@@ -5,8 +5,10 @@
 #include "platform/MpvVideoPlayer.h"
 #include "platform/ProgramFiles.h"
 #include "platform/ProgramIcon.h"
+#include "platform/X11Desktop.h"
 
 #include <QApplication>
+#include <QPushButton>
 #include <QSessionManager>
 
 Startup::Startup()
@@ -37,5 +39,43 @@ void Startup::run()
     // A start in the notification area leaves the window hidden.
     if (!form1->MinimizedToTray) {
         form1->show();
+    }
+}
+
+void Startup::perform(const QStringList& commands)
+{
+    Form1* form1 = m_form1.get();
+    const auto later = [form1](auto action) { QMetaObject::invokeMethod(form1, action, Qt::QueuedConnection); };
+    if (commands.isEmpty()) {
+        later([form1] {
+            if (!form1->playbackWindow()) {
+                form1->restoreFromTray();
+                // Asked for from outside: a window manager that keeps programs from taking the focus lets it
+                // through as it does for a taskbar.
+                X11Desktop::bringToFront(form1);
+            }
+        });
+    }
+    for (const QString& command : commands) {
+        if (command == QLatin1String("show")) {
+            perform({});
+        } else if (command == QLatin1String("test")) {
+            later([form1] {
+                if (!form1->playbackWindow()) {
+                    form1->PushButton8->click();
+                }
+            });
+        } else if (command == QLatin1String("on") || command == QLatin1String("off")) {
+            // The button's caption names what it does next.
+            const QString wanted =
+                command == QLatin1String("on") ? Countdown::TurnOnCaption : Countdown::TurnOffCaption;
+            later([form1, wanted] {
+                if (form1->PushButton2->text() == wanted) {
+                    form1->PushButton2->click();
+                }
+            });
+        } else if (command == QLatin1String("quit")) {
+            later([form1] { form1->close(); });
+        }
     }
 }

@@ -8,6 +8,8 @@
 #include "platform/UnixSignals.h"
 #include "settings/SettingsStore.h"
 
+#include <QStringList>
+
 #include <memory>
 
 class Form1;
@@ -20,6 +22,12 @@ public:
     ~Startup();
 
     void run();
+
+    /**
+     * Does the commands of a command line ("test", "on", "off", "show", "quit"), each in turn from the event loop;
+     * none shows the main window. While a showing runs, "show" and "test" do nothing.
+     */
+    void perform(const QStringList& commands);
 
 private:
     SettingsStore m_settings;

@@ -4,6 +4,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QDir>
+#include <QFile>
 
 ProgramRun::ProgramRun(const QMap<QString, QString>& settings)
 {
@@ -42,17 +43,40 @@ QString ProgramRun::exampleVideos()
     return paths.join(QLatin1Char(';'));
 }
 
-void ProgramRun::start(const QMap<QString, QString>& extra)
+QProcessEnvironment ProgramRun::environment(const QMap<QString, QString>& extra) const
 {
+    const QString runtime = m_folder.filePath(QStringLiteral("runtime"));
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     for (auto it = extra.cbegin(); it != extra.cend(); ++it) {
         environment.insert(it.key(), it.value());
     }
-    m_process.setProcessEnvironment(environment);
-    m_process.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+    return environment;
+}
+
+void ProgramRun::start(const QMap<QString, QString>& extra, const QStringList& arguments)
+{
+    m_process.setProcessEnvironment(environment(extra));
+    m_process.start(QStringLiteral(LUMAVEIL_PROGRAM), arguments);
     m_process.waitForStarted();
+}
+
+int ProgramRun::startAgain(const QStringList& arguments)
+{
+    QProcess again;
+    again.setProcessChannelMode(QProcess::ForwardedChannels);
+    again.setProcessEnvironment(environment());
+    again.start(QStringLiteral(LUMAVEIL_PROGRAM), arguments);
+    if (!again.waitForFinished(20000)) {
+        again.kill();
+        again.waitForFinished();
+        return -1;
+    }
+    return again.exitStatus() == QProcess::NormalExit ? again.exitCode() : -1;
 }
 
 int ProgramRun::terminate()

@@ -18,7 +18,12 @@ public:
     ~ProgramRun();
 
     /** Starts the program; extra holds further environment variables. */
-    void start(const QMap<QString, QString>& extra = {});
+    void start(const QMap<QString, QString>& extra = {}, const QStringList& arguments = {});
+    /**
+     * Starts the program once more, as a user does while it runs, and waits for that start to end: its exit code,
+     * or -1 when it crashed or hung.
+     */
+    int startAgain(const QStringList& arguments = {});
     [[nodiscard]] qint64 pid() const
     {
         return m_process.processId();
@@ -36,6 +41,9 @@ public:
     int terminate();
 
 private:
+    // Its own runtime folder, where the running copy listens: programs of other tests are no running copy to it.
+    [[nodiscard]] QProcessEnvironment environment(const QMap<QString, QString>& extra = {}) const;
+
     QTemporaryDir m_folder;
     QProcess m_process;
 };

@@ -49,6 +49,42 @@ private slots:
         QCOMPARE(run.terminate(), 0);
     }
 
+    // A second start brings the running copy's window up, from the notification area and from behind another
+    // program, and hands its commands to it; the second start itself ends at once.
+    void testASecondStartReachesTheRunningCopy()
+    {
+        ProgramRun run({{QStringLiteral("Videos"), ProgramRun::exampleVideos()},
+                        {QStringLiteral("Minimized"), QStringLiteral("On")}});
+        run.start();
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.trayIcon() != 0, 10000);
+        QVERIFY(m_x.windowsOf(run.pid(), QStringLiteral("Lumaveil")).isEmpty() ||
+                !m_x.isViewable(m_x.windowsOf(run.pid(), QStringLiteral("Lumaveil")).first()));
+
+        QCOMPARE(run.startAgain(), 0);
+        const Window main = awaitMainWindow(m_x, run);
+        QVERIFY(main != 0);
+        QCOMPARE(m_x.windowsOf(run.pid(), QStringLiteral("Lumaveil")).size(), 1);
+
+        OtherProgram other(m_x.geometry(main).adjusted(-20, -20, 20, 20));
+        const Window otherWindow = other.awaitWindow(m_x);
+        QVERIFY(otherWindow != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), otherWindow, 5000);
+        QCOMPARE(run.startAgain({QStringLiteral("--show")}), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), main, 5000);
+        QVERIFY(m_x.clientsByStacking().indexOf(main) > m_x.clientsByStacking().indexOf(otherWindow));
+
+        // A showing from the command line, ended by a key as any showing is.
+        QCOMPARE(run.startAgain({QStringLiteral("--test")}), 0);
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Slideshow"), 20000) != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.keyboardGrabbedElsewhere(), 5000);
+        m_x.key(QStringLiteral("space"));
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow"), 10000));
+
+        QCOMPARE(run.startAgain({QStringLiteral("--quit")}), 0);
+        QVERIFY(run.process().waitForFinished(10000));
+        QCOMPARE(run.process().exitCode(), 0);
+    }
+
     // Ended by the session while a dialog stands open: the program ends cleanly, with its lists saved.
     void testEndingWhileADialogIsOpen_data()
     {

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/CommandLine.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <array>
+
+namespace {
+
+struct Command
+{
+    const char* name;
+    const char* description;
+};
+
+constexpr std::array knownCommands{
+    Command{"test", "Show the videos now, as \"Test Screensaver Now\" does."},
+    Command{"on", "Turn the screensaver on."},
+    Command{"off", "Turn the screensaver off."},
+    Command{"show", "Show the main window, also from the notification area."},
+    Command{"quit", "Close the running copy; the lists are saved."},
+};
+
+constexpr const char* version = LUMAVEIL_VERSION;
+
+} // namespace
+
+CommandLine CommandLine::parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Turns your own video files into a screensaver.\n"
+        "A second start hands its command to the copy that runs already; without a command it shows the main "
+        "window."));
+    // "-quit" reads as "--quit", not as four one-letter options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption showVersion = parser.addVersionOption();
+    for (const Command& command : knownCommands) {
+        parser.addOption(QCommandLineOption(QString::fromLatin1(command.name), QString::fromUtf8(command.description)));
+    }
+
+    CommandLine line;
+    const QString program = arguments.isEmpty() ? QStringLiteral("lumaveil") : QFileInfo(arguments.first()).fileName();
+    // Named as it was started, whatever the application object (if any) says.
+    QString usage = parser.helpText();
+    usage.replace(0, usage.indexOf(u'\n'), QStringLiteral("Usage: %1 [options]").arg(program));
+    if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
+        line.run = false;
+        line.exitCode = 2;
+        const QString problem =
+            parser.positionalArguments().isEmpty()
+                ? parser.errorText()
+                : QStringLiteral("Unknown argument '%1'.").arg(parser.positionalArguments().first());
+        line.errors = problem + QStringLiteral("\n\n") + usage;
+        return line;
+    }
+    if (parser.isSet(help)) {
+        line.run = false;
+        line.output = usage;
+        return line;
+    }
+    if (parser.isSet(showVersion)) {
+        line.run = false;
+        line.output = QStringLiteral("Lumaveil %1\n").arg(QString::fromLatin1(version));
+        return line;
+    }
+    line.commands = parser.optionNames();
+    return line;
+}
