@@ -14,6 +14,7 @@
 #include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
 #include "platform/ScrollingSurface.h"
+#include "platform/SessionWatcher.h"
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
 #include "settings/ListText.h"
@@ -65,6 +66,7 @@ Form1::Form1(const Services& services, QWidget* parent)
     , m_customPointer(Qt::PointingHandCursor)
 {
     setObjectName(QStringLiteral("Form1"));
+    m_sessionWatcher = new SessionWatcher(services.buses, this);
     createControls();
     connectControls();
     m_services.settings.setSaveFailureHandler([this](const QString& reason) { settingsNotSaved(reason); });
@@ -134,6 +136,7 @@ void Form1::connectControls()
         on ? Timer2->start() : Timer2->stop();
     });
     connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
+    connect(m_sessionWatcher, &SessionWatcher::awayChanged, this, &Form1::sessionAwayChanged);
 }
 
 void Form1::Form_Load()
@@ -335,7 +338,12 @@ void Form1::StartTimer()
     routine.step(102, [&] { m_countdown.CountdownSeconds = Countdown::lengthInSeconds(Text3->text()); });
     // The interval stays at one second: a stopped QTimer needs no zero interval, and a running one with a zero
     // interval would fire without pause.
-    routine.step(104, [&] { Timer4->start(); });
+    routine.step(104, [&] {
+        // While the session is locked or asleep the countdown holds: no showing plays under the lock screen.
+        if (!m_sessionWatcher->isAway()) {
+            Timer4->start();
+        }
+    });
 }
 
 void Form1::StopTimer()
@@ -456,11 +464,15 @@ QString Form1::playLengthText() const
 void Form1::PushButton8_Click()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton8_Click);
+    m_sessionWatcher->inputSeen();
     routine.step(100, [&] { PlayVideo(); });
 }
 
 void Form1::PlayVideo()
 {
+    if (m_sessionWatcher->isAway()) {
+        return;
+    }
     // The list is not known while folders are walked (the first walk after the start, say): the showing waits for
     // the walk, under the busy pointer, and only a list that turns out empty is "No files added.".
     if (m_library.isBusy()) {
@@ -494,6 +506,21 @@ void Form1::showingEnded()
 {
     m_sequencer.requestStop();
     StopTimer();
+    // The password only ends a showing; the desktop's lock screen is the lock. The showing has let go of the
+    // keyboard and the pointer already, so the lock screen can take them.
+    if (m_services.settings.ReadSetting(Setting::LockSession) == QLatin1String("1")) {
+        m_sessionWatcher->lockSession();
+    }
+}
+
+// A showing under the lock screen, or on a sleeping machine, could not be seen: it ends at once, without the
+// password. The countdown holds until the session is back, and then starts afresh.
+void Form1::sessionAwayChanged(bool away)
+{
+    if (away && m_form2) {
+        m_form2->endWithoutAsking();
+    }
+    StopTimer();
 }
 
 void Form1::CorrelateListviewsWrapper()
@@ -520,6 +547,7 @@ void Form1::setMousePointer(int value)
 void Form1::handleInput(int code)
 {
     if (code != 0) {
+        m_sessionWatcher->inputSeen();
         StopTimer();
     }
 }

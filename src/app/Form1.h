@@ -27,6 +27,7 @@ class cSysTray;
 class Form2;
 class Form4;
 class ScrollingSurface;
+class SessionWatcher;
 
 /**
  * The main window: the video lists with their commands, the screensaver commands, the option controls and the
@@ -92,6 +93,10 @@ public:
     [[nodiscard]] PlaybackSequencer& sequencer()
     {
         return m_sequencer;
+    }
+    [[nodiscard]] const SessionWatcher& sessionWatcher() const
+    {
+        return *m_sessionWatcher;
     }
     /** The playback window while a showing runs. */
     [[nodiscard]] Form2* playbackWindow() const;
@@ -190,6 +195,7 @@ private:
     void endOpenDialogs();
     void startShowing();
     void showingEnded();
+    void sessionAwayChanged(bool away);
     void setKeyPreview(bool on);
 
     Services m_services;
@@ -216,4 +222,5 @@ private:
     QTimer* m_listSaveTimer = nullptr;
     QMenu* m_trayMenu = nullptr;
     ScrollingSurface* m_surface = nullptr;
+    SessionWatcher* m_sessionWatcher = nullptr;
 };

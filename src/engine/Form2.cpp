@@ -269,6 +269,11 @@ void Form2::stopHandling(int value)
         const bool accepted = m_prompter.askPassword(this);
         emit promptShown(false);
         m_asking = false;
+        // Ended while the prompt stood open: its loop had to return before the window could go.
+        if (m_ended) {
+            close();
+            return;
+        }
         if (!accepted) {
             return;
         }
@@ -290,6 +295,20 @@ void Form2::unload()
     releaseDesktop();
     m_player->close();
     hide();
+}
+
+void Form2::endWithoutAsking()
+{
+    if (m_ended) {
+        return;
+    }
+    unload();
+    if (m_asking) {
+        // The prompt's loop runs below this call; the stop handling that opened it closes the window on its return.
+        m_prompter.cancel();
+        return;
+    }
+    close();
 }
 
 // A release counts only after its press came here: the release of a key that closed the password prompt, or its

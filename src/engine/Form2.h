@@ -49,6 +49,12 @@ public:
     void prepareForVideo(bool fullScreen);
     /** Ends the showing without asking, as the program ends: the player stops and the window hides. */
     void unload();
+    /**
+     * Ends the showing at once, without the password: the session locks, or the machine goes to sleep. The keyboard
+     * and the pointer are let go first, for the lock screen to take; an open password prompt closes; the window
+     * closes and showingEnded does not follow, since nobody ended the showing.
+     */
+    void endWithoutAsking();
 
     /**
      * The last pointer position seen, or the screen's size in twips when none has been seen since the pointer was

@@ -93,6 +93,20 @@ DialogPasswordPrompter::DialogPasswordPrompter(SettingsStore& settings,
 bool DialogPasswordPrompter::askPassword(QWidget* owner)
 {
     Form3 prompt(m_settings, m_dialogs, m_reporter, m_programFolder, owner);
+    m_open = &prompt;
     prompt.exec();
     return prompt.PasswordAccepted();
+}
+
+void DialogPasswordPrompter::cancel()
+{
+    if (!m_open) {
+        return;
+    }
+    // The "Invalid Password." message runs a loop inside the prompt's own: both have to end.
+    const QList<QDialog*> messages = m_open->findChildren<QDialog*>();
+    for (QDialog* message : messages) {
+        message->reject();
+    }
+    m_open->reject();
 }

@@ -4,6 +4,7 @@
 #include "engine/PasswordPrompter.h"
 
 #include <QDialog>
+#include <QPointer>
 
 class Dialogs;
 class ErrorReporter;
@@ -57,10 +58,12 @@ public:
     DialogPasswordPrompter(SettingsStore& settings, Dialogs& dialogs, ErrorReporter& reporter, QString programFolder);
 
     bool askPassword(QWidget* owner) override;
+    void cancel() override;
 
 private:
     SettingsStore& m_settings;
     Dialogs& m_dialogs;
     ErrorReporter& m_reporter;
     QString m_programFolder;
+    QPointer<Form3> m_open;
 };

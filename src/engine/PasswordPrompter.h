@@ -11,4 +11,9 @@ public:
 
     /** Shows the prompt modally over owner; true when the password typed was the stored one. */
     virtual bool askPassword(QWidget* owner) = 0;
+    /**
+     * Closes the prompt that stands open, with any message over it, as Cancel does: the password is refused. A
+     * prompter that answers without a window has nothing to close.
+     */
+    virtual void cancel() {}
 };

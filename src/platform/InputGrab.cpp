@@ -7,7 +7,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <cstdlib>
 #include <utility>
+#include <xcb/xcb.h>
 
 namespace {
 
@@ -90,5 +92,13 @@ void InputGrab::release()
     if (holder) {
         holder->setKeyboardGrabEnabled(false);
         holder->setMouseGrabEnabled(false);
+    }
+    // Qt sends its requests when it next waits for events. A lock screen that comes now (with the session's lock,
+    // or because the program asks for it next) must find the keyboard and the pointer free at once: X11 lockers
+    // give up when their grab fails.
+    const auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (xcb_connection_t* connection = x11 ? x11->connection() : nullptr) {
+        // A round trip: the server has dealt with every request sent before it.
+        std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
     }
 }

@@ -199,6 +199,41 @@ private slots:
         QCOMPARE(ended.size(), 1);
     }
 
+    void testEndWithoutAsking_data()
+    {
+        QTest::addColumn<bool>("promptOpen");
+        QTest::newRow("while the video plays") << false;
+        QTest::newRow("while the prompt stands open") << true;
+    }
+
+    // The session locks: the showing ends without the password, the prompt that stands open closes, and nothing
+    // tells that the person ended it. The window lives on until the prompt's loop has returned.
+    void testEndWithoutAsking()
+    {
+        QFETCH(bool, promptOpen);
+        m_env->settings->WriteSetting(Setting::PasswordMouseMove, QStringLiteral("1"));
+        m_env->prompter.answers = {true};
+        makeWindow();
+        QSignalSpy ended(m_form.data(), &Form2::showingEnded);
+        bool aliveUnderThePrompt = false;
+        m_env->prompter.whileOpen = [this, &aliveUnderThePrompt] {
+            m_form->endWithoutAsking();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            aliveUnderThePrompt = m_form && !m_form->isVisible();
+        };
+        if (promptOpen) {
+            emit m_player->keyPressed(Qt::Key_A);
+            QVERIFY(aliveUnderThePrompt);
+        } else {
+            m_form->endWithoutAsking();
+        }
+        QCOMPARE(m_env->prompter.asked, promptOpen ? 1 : 0);
+        QCOMPARE(m_env->prompter.cancelled, promptOpen ? 1 : 0);
+        QCOMPARE(m_player->closes, 1);
+        QTRY_VERIFY(m_form.isNull());
+        QCOMPARE(ended.size(), 0);
+    }
+
     void testOnlyExactlyOneAsks_data()
     {
         QTest::addColumn<QString>("setting");

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/Form3.h"
 #include "fakes/TestEnvironment.h"
+#include "platform/QtDialogs.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 class TestForm3 : public QObject
 {
@@ -100,6 +103,48 @@ private slots:
         QVERIFY(!form.PasswordAccepted());
         QVERIFY(!form.isVisible());
         QVERIFY(m_env->dialogs.messages.isEmpty());
+    }
+
+    // The session locks while the prompt stands open, perhaps under its "Invalid Password." message: both close,
+    // and the password counts as refused.
+    void testCancelFromOutside_data()
+    {
+        QTest::addColumn<bool>("withMessage");
+        QTest::newRow("prompt") << false;
+        QTest::newRow("prompt with its message") << true;
+    }
+
+    void testCancelFromOutside()
+    {
+        QFETCH(bool, withMessage);
+        QtDialogs dialogs;
+        DialogPasswordPrompter prompter(
+            *m_env->settings, dialogs, m_env->report, m_env->path(QStringLiteral("program")));
+        QWidget owner;
+        bool typed = false;
+        bool cancelled = false;
+        bool stuck = false;
+        QTimer step;
+        connect(&step, &QTimer::timeout, this, [&] {
+            QWidget* open = QApplication::activeModalWidget();
+            auto* prompt = qobject_cast<Form3*>(open);
+            if (cancelled && open) {
+                // Still open after the cancel: end it rather than hang.
+                stuck = true;
+                open->hide();
+            } else if (withMessage && prompt && !typed) {
+                prompt->Text2->setText(QStringLiteral("wrong"));
+                QMetaObject::invokeMethod(prompt->PushButton1, &QPushButton::click, Qt::QueuedConnection);
+                typed = true;
+            } else if (withMessage ? qobject_cast<QMessageBox*>(open) != nullptr : prompt != nullptr) {
+                prompter.cancel();
+                cancelled = true;
+            }
+        });
+        step.start(20);
+        QVERIFY(!prompter.askPassword(&owner));
+        QVERIFY(cancelled);
+        QVERIFY(!stuck);
     }
 };
 

@@ -1,0 +1,205 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/SessionWatcher.h"
+
+#include <QCoreApplication>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusVariant>
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcSession, "lumaveil.session", QtWarningMsg)
+
+namespace {
+
+const QString login1 = QStringLiteral("org.freedesktop.login1");
+const QString managerPath = QStringLiteral("/org/freedesktop/login1");
+const QString managerInterface = QStringLiteral("org.freedesktop.login1.Manager");
+const QString sessionInterface = QStringLiteral("org.freedesktop.login1.Session");
+// logind's name for the caller's own session, or else the user's graphical one. Good for calls; signals come from
+// the session's real object only.
+const QString autoSessionPath = QStringLiteral("/org/freedesktop/login1/session/auto");
+const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString screenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString screenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+
+bool answered(const QDBusMessage& reply)
+{
+    return reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty();
+}
+
+QString objectPath(const QDBusMessage& reply)
+{
+    return answered(reply) ? reply.arguments().constFirst().value<QDBusObjectPath>().path() : QString();
+}
+
+} // namespace
+
+SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
+    : QObject(parent)
+    , m_systemBus(buses.system())
+    , m_sessionBus(buses.session())
+{
+    if (m_systemBus.isConnected()) {
+        m_systemBus.connect(login1,
+                            managerPath,
+                            managerInterface,
+                            QStringLiteral("PrepareForSleep"),
+                            this,
+                            SLOT(prepareForSleep(bool)));
+        findSession();
+    }
+    if (m_sessionBus.isConnected()) {
+        m_sessionBus.connect(screenSaver,
+                             screenSaverPath,
+                             screenSaver,
+                             QStringLiteral("ActiveChanged"),
+                             this,
+                             SLOT(screenSaverActiveChanged(bool)));
+    }
+}
+
+void SessionWatcher::lockSession()
+{
+    if (!m_systemBus.isConnected()) {
+        return;
+    }
+    const QString path = m_sessionPath.isEmpty() ? autoSessionPath : m_sessionPath;
+    ask(QDBusMessage::createMethodCall(login1, path, sessionInterface, QStringLiteral("Lock")),
+        [](const QDBusMessage& reply) {
+            // No logind on this machine is no fault; a refusal (by policy, say) is worth telling.
+            if (reply.type() == QDBusMessage::ErrorMessage &&
+                reply.errorName() != QDBusError::errorString(QDBusError::ServiceUnknown)) {
+                qCWarning(lcSession).noquote() << "logind did not lock the session:" << reply.errorMessage();
+            }
+        });
+}
+
+void SessionWatcher::inputSeen()
+{
+    m_locked = false;
+    m_asleep = false;
+}
+
+// The session of this process by its process id. A program that the user's service manager started (autostart on
+// some desktops) belongs to no session by its process; the environment, or logind's choice of the user's graphical
+// session, names it then.
+void SessionWatcher::findSession()
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login1, managerPath, managerInterface, QStringLiteral("GetSessionByPID"));
+    call << static_cast<quint32>(QCoreApplication::applicationPid());
+    ask(call, [this](const QDBusMessage& reply) {
+        if (!watchSession(objectPath(reply))) {
+            findSessionFromEnvironment();
+        }
+    });
+}
+
+void SessionWatcher::findSessionFromEnvironment()
+{
+    const QString id = qEnvironmentVariable("XDG_SESSION_ID");
+    if (id.isEmpty()) {
+        findDisplaySession();
+        return;
+    }
+    findSessionById(id, [this] { findDisplaySession(); });
+}
+
+void SessionWatcher::findDisplaySession()
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login1, autoSessionPath, propertiesInterface, QStringLiteral("Get"));
+    call << sessionInterface << QStringLiteral("Id");
+    ask(call, [this](const QDBusMessage& reply) {
+        const QString id =
+            answered(reply) ? reply.arguments().constFirst().value<QDBusVariant>().variant().toString() : QString();
+        if (!id.isEmpty()) {
+            findSessionById(id, [] {});
+        }
+    });
+}
+
+void SessionWatcher::findSessionById(const QString& id, const std::function<void()>& otherwise)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(login1, managerPath, managerInterface, QStringLiteral("GetSession"));
+    call << id;
+    ask(call, [this, otherwise](const QDBusMessage& reply) {
+        if (!watchSession(objectPath(reply))) {
+            otherwise();
+        }
+    });
+}
+
+bool SessionWatcher::watchSession(const QString& path)
+{
+    if (path.isEmpty()) {
+        return false;
+    }
+    m_sessionPath = path;
+    m_systemBus.connect(login1, path, sessionInterface, QStringLiteral("Lock"), this, SLOT(sessionLocked()));
+    m_systemBus.connect(login1, path, sessionInterface, QStringLiteral("Unlock"), this, SLOT(sessionUnlocked()));
+    // Lock screens that keep LockedHint tell their end there; logind's Unlock comes only where something asks for it.
+    m_systemBus.connect(login1,
+                        path,
+                        propertiesInterface,
+                        QStringLiteral("PropertiesChanged"),
+                        this,
+                        SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
+    return true;
+}
+
+void SessionWatcher::ask(const QDBusMessage& call, std::function<void(const QDBusMessage&)> onReply)
+{
+    // The watcher goes with this object: an answer that comes later finds nobody.
+    auto* watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(call), this);
+    connect(watcher,
+            &QDBusPendingCallWatcher::finished,
+            this,
+            [handle = std::move(onReply)](QDBusPendingCallWatcher* done) {
+                done->deleteLater();
+                handle(done->reply());
+            });
+}
+
+void SessionWatcher::sessionLocked()
+{
+    setAway(true, m_asleep);
+}
+
+void SessionWatcher::sessionUnlocked()
+{
+    setAway(false, m_asleep);
+}
+
+void SessionWatcher::prepareForSleep(bool sleeping)
+{
+    setAway(m_locked, sleeping);
+}
+
+void SessionWatcher::screenSaverActiveChanged(bool active)
+{
+    setAway(active, m_asleep);
+}
+
+void SessionWatcher::sessionPropertiesChanged(const QString& interface,
+                                              const QVariantMap& changed,
+                                              const QStringList& /*invalidated*/)
+{
+    const auto hint = changed.constFind(QStringLiteral("LockedHint"));
+    if (interface == sessionInterface && hint != changed.constEnd()) {
+        setAway(hint->toBool(), m_asleep);
+    }
+}
+
+void SessionWatcher::setAway(bool locked, bool asleep)
+{
+    const bool wasAway = isAway();
+    m_locked = locked;
+    m_asleep = asleep;
+    if (isAway() != wasAway) {
+        emit awayChanged(isAway());
+    }
+}

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "platform/DesktopBuses.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <functional>
+
+class QDBusMessage;
+
+/**
+ * Follows the lock of this login session and the sleep of the machine, and asks for the lock. Sources: logind on
+ * the system bus (the session's Lock and Unlock, its LockedHint, the manager's PrepareForSleep) and the desktop's
+ * screen saver service on the session bus (ActiveChanged).
+ *
+ * The session is away from the moment it locks or the machine prepares to sleep, until it is unlocked and the
+ * machine has woken up. Every call on a bus is asynchronous; without a bus, or without logind on it, the session
+ * never goes away and a lock request does nothing.
+ */
+class SessionWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit SessionWatcher(const DesktopBuses& buses, QObject* parent = nullptr);
+
+    /** Locked, or the machine asleep: nothing on the screen can be seen. */
+    [[nodiscard]] bool isAway() const
+    {
+        return m_locked || m_asleep;
+    }
+    /** logind's object of this session once it has been found; empty before, and where there is no logind. */
+    [[nodiscard]] QString sessionPath() const
+    {
+        return m_sessionPath;
+    }
+
+    /** Asks logind to lock this session, as `loginctl lock-session` does; the desktop's lock screen comes. */
+    void lockSession();
+    /**
+     * Input reached one of the program's windows, so no lock screen stands in front of them: the session counts as
+     * open again even where the lock screen did not announce its end (some never do). No signal follows; the caller
+     * takes up again what it held.
+     */
+    void inputSeen();
+
+signals:
+    /** The session went away (locked or asleep), or came back. */
+    void awayChanged(bool away);
+
+private slots:
+    void sessionLocked();
+    void sessionUnlocked();
+    void prepareForSleep(bool sleeping);
+    void screenSaverActiveChanged(bool active);
+    void sessionPropertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList& invalidated);
+
+private:
+    void findSession();
+    void findSessionFromEnvironment();
+    void findDisplaySession();
+    void findSessionById(const QString& id, const std::function<void()>& otherwise);
+    bool watchSession(const QString& path);
+    void ask(const QDBusMessage& call, std::function<void(const QDBusMessage&)> onReply);
+    void setAway(bool locked, bool asleep);
+
+    QDBusConnection m_systemBus;
+    QDBusConnection m_sessionBus;
+    QString m_sessionPath;
+    bool m_locked = false;
+    bool m_asleep = false;
+};
