@@ -7,9 +7,11 @@ set -eu
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
-# window manager, a notification area and a session bus; they type and click through XTest.
+# window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
+# compositor (sway) with Qt's Wayland platform runs the program there too; grim looks at the screen, wtype types.
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
-    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils"
+    xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
+    sway qt6-wayland libegl-mesa0 grim wtype"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
 
 case "${1:-build}" in

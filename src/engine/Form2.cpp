@@ -11,6 +11,7 @@
 #include "platform/RoutinePaths.h"
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
+#include "platform/WaylandDesktop.h"
 #include "platform/X11Desktop.h"
 #include "settings/SettingsStore.h"
 
@@ -228,11 +229,14 @@ void Form2::resizeEvent(QResizeEvent* event)
 }
 
 // The pointer rests in the bottom-right corner, out of the picture; the window's size in twips marks that no
-// position has been seen since.
+// position has been seen since. Wayland lets no program move the pointer (Qt would only warn each time); there that
+// mark alone keeps the first report from counting as a movement.
 void Form2::parkPointer()
 {
     const QRect screenArea = screen()->geometry();
-    QCursor::setPos(screen(), screenArea.bottomRight());
+    if (!WaylandDesktop::isActive()) {
+        QCursor::setPos(screen(), screenArea.bottomRight());
+    }
     Xmouse = screenArea.width() * Twips::perPixel;
     YMouse = screenArea.height() * Twips::perPixel;
 }

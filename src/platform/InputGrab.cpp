@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/InputGrab.h"
 
+#include "platform/WaylandDesktop.h"
 #include "platform/X11Desktop.h"
 
 #include <QApplication>
@@ -21,8 +22,9 @@ constexpr int retryMilliseconds = 100;
 
 InputGrab::InputGrab(QWidget* window)
     : m_window(window)
+    , m_holds(X11Desktop::isActive())
 {
-    if (!X11Desktop::isActive()) {
+    if (!m_holds && !WaylandDesktop::isActive()) {
         return;
     }
     m_retry.setSingleShot(true);
@@ -66,6 +68,16 @@ void InputGrab::grab()
         m_retry.start(retryMilliseconds);
         return;
     }
+    if (!m_holds) {
+        // Wayland: the compositor is asked to give the window the focus, as the person's last key or click was
+        // meant for it. A compositor may refuse, or only mark the window as wanting attention.
+        if (!holder->isExposed()) {
+            m_retry.start(retryMilliseconds);
+        } else if (std::exchange(m_focusOwed, false)) {
+            target->activateWindow();
+        }
+        return;
+    }
     // A second grab by this program moves the first to the new window. Both fail while the window is not yet on
     // the screen, or while another program holds the device.
     const bool keyboard = holder->setKeyboardGrabEnabled(true);
@@ -88,6 +100,10 @@ void InputGrab::release()
 {
     m_retry.stop();
     qApp->removeEventFilter(this);
+    // Nothing was held; Qt's Wayland platform would warn at the release of a pointer grab.
+    if (!m_holds) {
+        return;
+    }
     QWindow* holder = m_holder ? m_holder.data() : (m_window ? m_window->windowHandle() : nullptr);
     if (holder) {
         holder->setKeyboardGrabEnabled(false);
