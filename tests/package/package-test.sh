@@ -54,8 +54,11 @@ lintian=$?
 cat "$work/lintian.log"
 [ $lintian -eq 0 ] || fail "lintian finds errors in the package (exit status $lintian)"
 
-# What the menu entry names is in the package, and the example videos are the ones of the source.
+# The AppStream data finds its menu entry, what the menu entry names is in the package, and the example videos are
+# the ones of the source.
 dpkg-deb -x "$deb" "$work/root"
+echo "appstreamcli validate-tree --no-net"
+appstreamcli validate-tree --no-net "$work/root" || fail "the package's AppStream data does not fit the files beside it"
 installedEntry="/usr/share/applications/$id.desktop"
 [ -f "$work/root$installedEntry" ] || fail "the package has no $installedEntry"
 program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$work/root$installedEntry")
