@@ -62,7 +62,11 @@ appstreamcli validate-tree --no-net "$work/root" || fail "the package's AppStrea
 installedEntry="/usr/share/applications/$id.desktop"
 [ -f "$work/root$installedEntry" ] || fail "the package has no $installedEntry"
 program=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$work/root$installedEntry")
-[ -x "$work/root/usr/bin/$program" ] || fail "the menu entry runs '$program', which the package does not put in /usr/bin"
+case $program in
+/*) ;;
+*) program=/usr/bin/$program ;;
+esac
+[ -x "$work/root$program" ] || fail "the menu entry runs $program, which is not in the package"
 icon=$(sed -n 's/^Icon=//p' "$work/root$installedEntry")
 [ -f "$work/root/usr/share/icons/hicolor/48x48/apps/$icon.png" ] &&
     [ -f "$work/root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] ||
@@ -76,9 +80,9 @@ done
 
 [ "$(id -u)" -eq 0 ] || skip "the package was made and passes lintian; installing it needs root"
 
-# The package's own folders, then what could stand in the way: an installed Lumaveil, files of the same names from
-# elsewhere (a cmake --install to /usr, say), which the package would take over and its removal delete, and
-# packages it needs that are not installed, which apt would leave behind.
+# What could stand in the way of leaving the machine as it was: an installed Lumaveil; files of the same names from
+# elsewhere (a cmake --install to /usr, say), which the package would take over and its removal delete; packages it
+# needs that are not installed, which apt would bring in and leave behind.
 state=$(dpkg-query -W -f='${db:Status-Status}' lumaveil 2>/dev/null)
 [ -z "$state" ] || [ "$state" = not-installed ] ||
     skip "lumaveil is on this machine already ($state); the test does not touch it: apt-get purge lumaveil first"
@@ -100,7 +104,7 @@ dpkg -L lumaveil | grep -v '^/\.$' >"$work/files"
 tr '\n' '\0' <"$work/files" | xargs -0 dpkg -S 2>/dev/null | sed -n 's/^lumaveil: //p' >"$work/owned"
 
 echo "The installed program, started from its menu entry"
-LUMAVEIL_DESKTOP_ENTRY=$installedEntry LUMAVEIL_INSTALLED_PROGRAM=/usr/bin/lumaveil LUMAVEIL_INSTALLED_SAMPLES=$samples \
+LUMAVEIL_DESKTOP_ENTRY=$installedEntry LUMAVEIL_INSTALLED_PROGRAM=$program LUMAVEIL_INSTALLED_SAMPLES=$samples \
     timeout 90 "$top/tests/desktop/desktop.sh" "$check" || fail "the installed program failed its run"
 
 echo "apt-get purge lumaveil"
