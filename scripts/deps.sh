@@ -1,7 +1,7 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that Lumaveil needs and are not yet installed.
-# Usage: scripts/deps.sh build|run|test|bench
+# Usage: scripts/deps.sh build|run|test|bench|package
 set -eu
 
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev"
@@ -13,13 +13,18 @@ test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool ima
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
     sway qt6-wayland libegl-mesa0 grim wtype"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
+# The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
+package_packages="dpkg-dev file gzip"
+# Its tests check the desktop entry and the AppStream data, build the package, run lintian on it, and install it.
+test_packages="$test_packages $package_packages lintian appstream desktop-file-utils"
 
 case "${1:-build}" in
 build) wanted="$build_packages" ;;
 run) wanted="$build_packages $run_packages" ;;
 test) wanted="$build_packages $test_packages" ;;
 bench) wanted="$build_packages $bench_packages" ;;
-*) echo "usage: $0 build|run|test|bench" >&2; exit 2 ;;
+package) wanted="$build_packages $package_packages" ;;
+*) echo "usage: $0 build|run|test|bench|package" >&2; exit 2 ;;
 esac
 
 missing=""

@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Quelmar"));
     QApplication::setApplicationName(QStringLiteral("Lumaveil"));
     QApplication::setApplicationVersion(QStringLiteral(LUMAVEIL_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("lumaveil"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quelmar.lumaveil"));
     // Qt sets the locale from the environment; libmpv parses numbers and needs the C convention for them.
     std::setlocale(LC_NUMERIC, "C");
     if (!runningCopy.listen(&error)) {
