@@ -143,7 +143,7 @@ private slots:
         const std::optional<Sway::View> main = awaitView(run, QStringLiteral("Lumaveil"), 20000);
         QVERIFY(main.has_value());
         QCOMPARE(main->name, QStringLiteral("Lumaveil"));
-        QCOMPARE(main->appId, QStringLiteral("lumaveil"));
+        QCOMPARE(main->appId, QStringLiteral("org.quelmar.lumaveil"));
         QVERIFY(!main->fullScreen);
         terminate(run);
     }
