@@ -24,6 +24,21 @@ void Countdown::tick()
     }
 }
 
+void Countdown::tick(const DesktopActivity& desktop)
+{
+    if (!desktop.idleMilliseconds) {
+        tick();
+        return;
+    }
+    if (desktop.held()) {
+        ElapsedSeconds = 0;
+        return;
+    }
+    tick();
+    const qint64 idleSeconds = std::max<qint64>(0, *desktop.idleMilliseconds / 1000);
+    ElapsedSeconds = static_cast<qint32>(std::min<qint64>(ElapsedSeconds, idleSeconds));
+}
+
 void Countdown::reset()
 {
     ElapsedSeconds = 0;

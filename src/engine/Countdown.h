@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/DesktopActivity.h"
+
 #include <QString>
 
 /**
@@ -15,6 +17,17 @@ public:
 
     /** Counts one second. */
     void tick();
+    /**
+     * Counts one second of the whole desktop's inactivity. Input anywhere since the last tick brings the count back
+     * to the desktop's idle time; while another program holds the desktop's idle action off, the count stays at 0, so
+     * that it starts from nothing once the hold ends. Where the desktop told no idle time, this is tick().
+     */
+    void tick(const DesktopActivity& desktop);
+    /** Whether the next tick may bring the count to its end. */
+    [[nodiscard]] bool mayEndWithNextTick() const
+    {
+        return qint64(ElapsedSeconds) + 1 >= CountdownSeconds;
+    }
     /** The count has reached its length. */
     [[nodiscard]] bool expired() const
     {

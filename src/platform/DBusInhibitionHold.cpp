@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "platform/DBusInhibitionHold.h"
+
+#include "platform/DBusQuery.h"
+
+DBusInhibitionHold::DBusInhibitionHold(std::function<QDBusConnection()> bus, Method method)
+    : m_bus(std::move(bus))
+    , m_method(std::move(method))
+{}
+
+std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::gnome(std::function<QDBusConnection()> bus)
+{
+    return std::make_unique<DBusInhibitionHold>(std::move(bus),
+                                                Method{QStringLiteral("org.gnome.SessionManager"),
+                                                       QStringLiteral("/org/gnome/SessionManager"),
+                                                       QStringLiteral("org.gnome.SessionManager"),
+                                                       QStringLiteral("IsInhibited"),
+                                                       8,
+                                                       QStringLiteral("GNOME's session manager")});
+}
+
+std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::kde(std::function<QDBusConnection()> bus)
+{
+    return std::make_unique<DBusInhibitionHold>(std::move(bus),
+                                                Method{QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+                                                       QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+                                                       QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+                                                       QStringLiteral("HasInhibition"),
+                                                       4,
+                                                       QStringLiteral("KDE's power management")});
+}
+
+QString DBusInhibitionHold::name() const
+{
+    return m_method.name;
+}
+
+void DBusInhibitionHold::ask(std::function<void(const HoldAnswer&)> done)
+{
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_method.service, m_method.path, m_method.interface, m_method.member);
+    call << m_method.flags;
+    DBusQuery::ask(m_bus, call, &m_answers, [done = std::move(done)](const QDBusMessage& reply) {
+        const std::optional<bool> held = DBusQuery::booleanAnswer(reply);
+        done(held ? HoldAnswer{held, {}} : HoldAnswer{std::nullopt, DBusQuery::failure(reply)});
+    });
+}
