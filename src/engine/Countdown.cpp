@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 const QString Countdown::NotCountingText = QStringLiteral("Screensaver is not counting down");
 const QString Countdown::TurnedOnText = QStringLiteral("Screensaver is turned on");
@@ -27,10 +28,12 @@ void Countdown::tick()
 void Countdown::tick(const DesktopActivity& desktop)
 {
     if (!desktop.idleMilliseconds) {
+        Held = false;
         tick();
         return;
     }
-    if (desktop.held()) {
+    const bool wasHeld = std::exchange(Held, desktop.held());
+    if (Held || wasHeld) {
         ElapsedSeconds = 0;
         return;
     }
@@ -42,6 +45,7 @@ void Countdown::tick(const DesktopActivity& desktop)
 void Countdown::reset()
 {
     ElapsedSeconds = 0;
+    Held = false;
 }
 
 qint32 Countdown::secondsLeft() const

@@ -168,6 +168,8 @@ private slots:
         QVERIFY(!showing());
         QCOMPARE(label(), left(6));
         m_desktop.inhibition->answer.held = false;
+        tick(1);
+        QCOMPARE(label(), left(6));
         tick(5);
         QCOMPARE(label(), left(1));
         QVERIFY(!showing());
@@ -204,8 +206,9 @@ private slots:
         tick(10);
         QVERIFY(!showing());
         m_desktop.fullScreen->answer.held = false;
-        tick(5);
+        tick(6);
         QVERIFY(!showing());
+        QCOMPARE(label(), left(1));
         tick(1);
         QVERIFY(showing());
     }

@@ -111,7 +111,7 @@ private slots:
     }
 
     // A desktop idle for an hour before the count began gives the showing no head start; a hold that ends lets the
-    // full time pass again from then.
+    // full time pass again from then, never less.
     void testFullTimeAfterTheStartAndAfterAHold()
     {
         Countdown countdown;
@@ -136,13 +136,24 @@ private slots:
             QVERIFY(!countdown.expired());
         }
         QCOMPARE(countdown.secondsLeft(), 6);
+        // The hold ended somewhere in the last second: the tick that finds it gone is where the count starts.
         desktop.inhibited = false;
+        countdown.tick(desktop);
+        QCOMPARE(countdown.ElapsedSeconds, 0);
         ticks = 0;
         while (!countdown.expired()) {
             countdown.tick(desktop);
             ++ticks;
         }
         QCOMPARE(ticks, 6);
+
+        // Input on the main window starts a new count, with no hold left over.
+        desktop.fullScreen = true;
+        countdown.tick(desktop);
+        countdown.reset();
+        desktop.fullScreen = false;
+        countdown.tick(desktop);
+        QCOMPARE(countdown.ElapsedSeconds, 1);
     }
 
     void testMayEndWithNextTick()
