@@ -10,7 +10,7 @@ run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # window manager, a notification area and a session bus; they type and click through XTest.
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils"
-bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
+bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 
 case "${1:-build}" in
 build) wanted="$build_packages" ;;

@@ -1,16 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DBusQuery.h"
 #include "platform/DesktopHold.h"
 
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QObject>
+#include <QStringList>
 
 #include <memory>
 
 /**
  * Whether another program holds off the desktop's idle action, as the desktop's session or power manager tells on
  * the session bus. The question is a method that takes the kind of inhibition as flags and answers yes or no.
+ *
+ * The answer is kept until the service signals a change in its inhibitions, and for half a minute at most: asked on
+ * every tick of a countdown, it costs a message only when something changed.
  */
 class DBusInhibitionHold : public DesktopHold
 {
@@ -22,8 +28,13 @@ public:
         QString interface;
         QString member;
         quint32 flags;
+        /** The service's signals that tell of a change in its inhibitions. */
+        QStringList changeSignals;
         QString name;
     };
+
+    /** How long an answer is kept where no signal came. */
+    static constexpr qint64 keepAnswerMs = 30000;
 
     DBusInhibitionHold(std::function<QDBusConnection()> bus, Method method);
 
@@ -39,7 +50,15 @@ public:
     void ask(std::function<void(const HoldAnswer&)> done) override;
 
 private:
+    void changed();
+
     std::function<QDBusConnection()> m_bus;
     Method m_method;
     QObject m_answers;
+    DBusSignalWatch m_changes;
+    bool m_watching = false;
+    std::optional<bool> m_known;
+    QElapsedTimer m_knownSince;
+    // Counts the signalled changes, so that an answer given before a change is not kept after it.
+    quint64 m_changeCount = 0;
 };

@@ -84,3 +84,26 @@ QString failure(const QDBusMessage& reply)
 }
 
 } // namespace DBusQuery
+
+DBusSignalWatch::DBusSignalWatch(std::function<void()> signalled)
+    : m_signalled(std::move(signalled))
+{}
+
+bool DBusSignalWatch::watch(QDBusConnection bus,
+                            const QString& service,
+                            const QString& path,
+                            const QString& interface,
+                            const QStringList& names)
+{
+    bool all = true;
+    for (const QString& name : names) {
+        // A slot without parameters takes the signal whatever its arguments.
+        all = bus.connect(service, path, interface, name, this, SLOT(signalled())) && all;
+    }
+    return all;
+}
+
+void DBusSignalWatch::signalled()
+{
+    m_signalled();
+}

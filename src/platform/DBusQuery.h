@@ -3,11 +3,11 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QObject>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
-
-class QObject;
 
 /** Questions to a desktop service on a message bus, asked without waiting for the answer. */
 namespace DBusQuery {
@@ -32,3 +32,25 @@ void ask(const std::function<QDBusConnection()>& bus,
 [[nodiscard]] QString failure(const QDBusMessage& reply);
 
 } // namespace DBusQuery
+
+/** Calls back whenever one of a service's signals comes, whatever the signal carries. */
+class DBusSignalWatch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DBusSignalWatch(std::function<void()> signalled);
+
+    /** Listens on the bus; false where the bus did not take the subscription. */
+    bool watch(QDBusConnection bus,
+               const QString& service,
+               const QString& path,
+               const QString& interface,
+               const QStringList& names);
+
+private slots:
+    void signalled();
+
+private:
+    std::function<void()> m_signalled;
+};

@@ -2,6 +2,8 @@
 #include "desktop/IdleRun.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QTest>
 
 using namespace DesktopTest;
@@ -127,7 +129,13 @@ private slots:
         QVERIFY(startCounting(m_x, run));
         QVERIFY2(!QTest::qWaitFor([&] { return showing(m_x, run); }, int(countdownMs) + 4000),
                  "a showing came while the idle action was inhibited");
+        // The player ends its inhibition, and the session manager tells of it.
         manager.inhibited = 0;
+        QVERIFY(
+            bus.send(QDBusMessage::createSignal(QStringLiteral("/org/gnome/SessionManager"),
+                                                QStringLiteral("org.gnome.SessionManager"),
+                                                QStringLiteral("InhibitorRemoved"))
+                     << QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/gnome/SessionManager/Inhibitor1")))));
         QElapsedTimer released;
         released.start();
         const qint64 afterRelease = msUntilShowing(m_x, run, released);

@@ -8,6 +8,7 @@
 
 #include <QDBusConnection>
 #include <QDBusContext>
+#include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QProcess>
@@ -57,10 +58,12 @@ public:
     // What is inhibited, in the session manager's flags: 4 suspending, 8 the idle action.
     uint inhibited = 0;
     uint asked = 0;
+    int calls = 0;
 
 public slots:
     bool IsInhibited(uint flags)
     {
+        ++calls;
         asked = flags;
         return (inhibited & flags) != 0;
     }
@@ -181,6 +184,28 @@ private:
         return served;
     }
 
+    // The service tells of a change in its inhibitions, as GNOME and KDE do.
+    void signalChange(const QString& path, const QString& interface, const QString& name, const QVariantList& arguments)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(path, interface, name);
+        signal.setArguments(arguments);
+        QVERIFY(desktop().send(signal));
+    }
+    void gnomeInhibitorsChanged()
+    {
+        signalChange(QStringLiteral("/org/gnome/SessionManager"),
+                     QStringLiteral("org.gnome.SessionManager"),
+                     QStringLiteral("InhibitorAdded"),
+                     {QVariant::fromValue(QDBusObjectPath(QStringLiteral("/org/gnome/SessionManager/Inhibitor7")))});
+    }
+    void kdeInhibitionsChanged()
+    {
+        signalChange(QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+                     QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+                     QStringLiteral("InhibitionsChanged"),
+                     {QStringList(), QStringList({QStringLiteral("vlc")})});
+    }
+
     template <typename Source> static auto answerOf(Source& source, int timeout = 5000)
     {
         using Answer = std::conditional_t<std::is_base_of_v<IdleSource, Source>, IdleAnswer, HoldAnswer>;
@@ -262,8 +287,47 @@ private slots:
         QCOMPARE(agent->asked, 4u);
         session->inhibited = 8;
         agent->inhibited = 4;
+        gnomeInhibitorsChanged();
+        kdeInhibitionsChanged();
+        QTRY_COMPARE(answerOf(*gnome)->held, std::optional<bool>(true));
+        QTRY_COMPARE(answerOf(*plasma)->held, std::optional<bool>(true));
+    }
+
+    // An answer is kept until the service signals a change: a countdown that asks on every tick sends a message only
+    // when something changed. An answer given before a change is not kept after it.
+    void testInhibitionKeptUntilTheServiceSignalsAChange()
+    {
+        GnomeSessionManager* session = serve<GnomeSessionManager>(QStringLiteral("org.gnome.SessionManager"),
+                                                                  QStringLiteral("/org/gnome/SessionManager"));
+        QVERIFY(session);
+        const auto gnome = DBusInhibitionHold::gnome(program());
+        for (int tick = 0; tick < 5; ++tick) {
+            QCOMPARE(answerOf(*gnome)->held, std::optional<bool>(false));
+        }
+        QCOMPARE(session->calls, 1);
+
+        session->inhibited = 8;
+        QCOMPARE(answerOf(*gnome)->held, std::optional<bool>(false));
+        gnomeInhibitorsChanged();
+        QTRY_COMPARE(answerOf(*gnome)->held, std::optional<bool>(true));
+        const int calls = session->calls;
         QCOMPARE(answerOf(*gnome)->held, std::optional<bool>(true));
-        QCOMPARE(answerOf(*plasma)->held, std::optional<bool>(true));
+        QCOMPARE(session->calls, calls);
+
+        // The change comes while the question is on its way: that answer counts once, and is not kept.
+        gnomeInhibitorsChanged();
+        auto first = std::make_shared<std::optional<HoldAnswer>>();
+        const auto askedAway = [&] {
+            first->reset();
+            gnome->ask([first](const HoldAnswer& answer) { *first = answer; });
+            return !first->has_value();
+        };
+        QTRY_VERIFY(askedAway());
+        gnomeInhibitorsChanged();
+        QTRY_VERIFY(first->has_value());
+        const int before = session->calls;
+        QCOMPARE(answerOf(*gnome)->held, std::optional<bool>(true));
+        QCOMPARE(session->calls, before + 1);
     }
 
     // A desktop without the service, or without a bus at all, answers at once that it cannot tell, and always from
@@ -373,11 +437,15 @@ private slots:
         QCOMPARE(form.Label1->text(), left(5));
         mutter->idle = 3600000;
         session->inhibited = 8;
+        gnomeInhibitorsChanged();
+        QTest::qWait(200);
         for (int i = 0; i < 2; ++i) {
             QVERIFY(tick());
             QCOMPARE(form.Label1->text(), left(6));
         }
         session->inhibited = 0;
+        gnomeInhibitorsChanged();
+        QTest::qWait(200);
         for (int second = 6; second > 0; --second) {
             QVERIFY(tick());
             QCOMPARE(form.Label1->text(), left(second));
