@@ -82,8 +82,8 @@ void Form1::connectControls()
 {
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
     connect(&m_desktopIdle, &DesktopIdle::polled, this, [this](const DesktopActivity& desktop) {
-        // The count may have stopped while the desktop answered.
-        if (Timer4->isActive()) {
+        // The count may have stopped while the desktop answered, or the option gone off, and the second been counted.
+        if (Timer4->isActive() && m_services.settings.ReadSetting(Setting::DesktopIdle) == QLatin1String("1")) {
             countSecond(desktop);
         }
     });

@@ -231,6 +231,15 @@ private slots:
         m_desktop.second->answerPending();
         QCOMPARE(label(), QStringLiteral("Screensaver is not counting down"));
         QVERIFY(!form.Timer4->isActive());
+
+        // The option goes off while the desktop answers: that second is the main window's, and counts once.
+        form.PushButton2->click();
+        tick(1);
+        write(Setting::DesktopIdle, QStringLiteral("0"));
+        tick(1);
+        QCOMPARE(label(), left(5));
+        m_desktop.second->answerPending();
+        QCOMPARE(label(), left(5));
     }
 
     // Where the desktop cannot tell its idle time, the count is the main window's, the desktop is left alone for a
