@@ -122,6 +122,7 @@ void DesktopIdle::startRound(bool report, const std::vector<std::size_t>& holds)
     } else {
         m_candidate = 0;
         m_failures.clear();
+        m_failedInUse.reset();
         setSearch(Search::Running);
         askCandidate(id);
     }
@@ -142,7 +143,11 @@ void DesktopIdle::startRound(bool report, const std::vector<std::size_t>& holds)
 
 void DesktopIdle::askCandidate(quint64 round)
 {
+    if (m_failedInUse == m_candidate) {
+        ++m_candidate;
+    }
     if (m_candidate >= m_sources.idle.size()) {
+        m_failedInUse.reset();
         m_whyNone = m_failures.isEmpty() ? QStringLiteral("nothing tells this program the desktop's idle time")
                                          : m_failures.join(QStringLiteral("; "));
         m_searchEndedAt = now();
@@ -167,6 +172,7 @@ void DesktopIdle::idleAnswered(quint64 round, std::size_t index, const IdleAnswe
         if (m_chosen != index) {
             m_chosen = index;
             m_failures.clear();
+            m_failedInUse.reset();
             setSearch(Search::Found);
             if (!isCurrent(round)) {
                 return;
@@ -176,18 +182,19 @@ void DesktopIdle::idleAnswered(quint64 round, std::size_t index, const IdleAnswe
         return;
     }
     const QString failure = answer.failure.isEmpty() ? QStringLiteral("no answer") : answer.failure;
+    m_failures.append(m_sources.idle[index]->name() + QStringLiteral(": ") + failure);
     if (m_chosen == index) {
-        // The source in use stopped answering (its service ended, say): the search starts again from the first.
+        // The source in use stopped answering (its service ended, say): the others are tried from the first, and
+        // it is not asked twice in one tick.
         m_chosen.reset();
         m_candidate = 0;
-        m_failures.clear();
+        m_failedInUse = index;
         setSearch(Search::Running);
         if (isCurrent(round)) {
             askCandidate(round);
         }
         return;
     }
-    m_failures.append(m_sources.idle[index]->name() + QStringLiteral(": ") + failure);
     ++m_candidate;
     askCandidate(round);
 }

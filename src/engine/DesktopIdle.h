@@ -116,6 +116,8 @@ private:
     Search m_search = Search::NotYet;
     std::optional<std::size_t> m_chosen;
     std::size_t m_candidate = 0;
+    // The source that was in use until it failed in this search; the search passes it by.
+    std::optional<std::size_t> m_failedInUse;
     QStringList m_failures;
     QString m_whyNone;
     qint64 m_searchEndedAt = 0;

@@ -83,6 +83,18 @@ private slots:
         QCOMPARE(m_polled.last().idleMilliseconds, std::optional<qint64>(7000));
         QCOMPARE(idle.sourceName(), QStringLiteral("third"));
         QCOMPARE(idle.search(), DesktopIdle::Search::Found);
+        // No source is asked twice in one tick.
+        QCOMPARE(m_fakes.first->asks, 2);
+        QCOMPARE(m_fakes.second->asks, 2);
+
+        // With none left, the reasons name each source once.
+        idle.setSources(m_fakes.sources(42000));
+        idle.poll(false, true);
+        m_fakes.second->answer = IdleAnswer{std::nullopt, QStringLiteral("gone")};
+        idle.poll(false, true);
+        QCOMPARE(idle.search(), DesktopIdle::Search::NoneWorks);
+        QCOMPARE(idle.whyNoneWorks(), QStringLiteral("second: gone; first: not here"));
+        QCOMPARE(m_fakes.second->asks, 2);
     }
 
     // Where no source works the tick still gets its answer, without an idle time, and the reasons are kept for the
