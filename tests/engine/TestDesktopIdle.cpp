@@ -125,19 +125,6 @@ private slots:
         QCOMPARE(idle.search(), DesktopIdle::Search::Found);
     }
 
-    // The options window asks only which source works; that tells no tick anything.
-    void testFindingASourceAloneReportsNoTick()
-    {
-        DesktopIdle& idle = make(std::nullopt);
-        idle.findSource();
-        QCOMPARE(idle.search(), DesktopIdle::Search::NoneWorks);
-        QVERIFY(m_polled.isEmpty());
-        QCOMPARE(m_fakes.inhibition->asks, 0);
-        // Known now: a second look asks nothing.
-        idle.findSource();
-        QCOMPARE(m_fakes.first->asks, 1);
-    }
-
     // One question at a time: a tick that finds the last one open asks nothing. A service that never answers is
     // given up after a while, and its late answer finds no one waiting.
     void testOneQuestionAtATime()
