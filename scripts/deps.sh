@@ -12,7 +12,7 @@ run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
     sway qt6-wayland libegl-mesa0 grim wtype"
-bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation"
+bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"
 # Its tests check the desktop entry and the AppStream data, build the package, run lintian on it, and install it.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 
+#include "app/DesktopSources.h"
 #include "app/ShortTitle.h"
 #include "engine/Form2.h"
 #include "engine/RandomGenerator.h"
@@ -56,6 +57,7 @@ void setColumnWidths(QTreeView* list, std::initializer_list<int> twips)
 Form1::Form1(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
+    , m_desktopIdle(desktopSources(services.buses))
     , m_library(services.report)
     , m_commands(m_library,
                  services.settings,
@@ -83,6 +85,13 @@ Form1::~Form1()
 void Form1::connectControls()
 {
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
+    connect(&m_desktopIdle, &DesktopIdle::polled, this, [this](const DesktopActivity& desktop) {
+        // The count may have stopped while the desktop answered, or the option gone off, and the second been counted.
+        if (Timer4->isActive() && m_services.settings.ReadSetting(Setting::DesktopIdle) == QLatin1String("1")) {
+            countSecond(desktop);
+        }
+    });
+    connect(&m_desktopIdle, &DesktopIdle::searchChanged, this, &Form1::showDesktopIdleAvailability);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
@@ -350,7 +359,10 @@ void Form1::StopTimer()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_StopTimer);
     routine.step(100, [&] { Label1->setText(Countdown::NotCountingText); });
-    routine.step(102, [&] { Timer4->stop(); });
+    routine.step(102, [&] {
+        Timer4->stop();
+        m_desktopIdle.cancel();
+    });
     routine.step(104, [&] { setKeyPreview(false); });
     routine.step(106, [&] { m_countdown.reset(); });
     routine.step(108, [&] {
@@ -364,8 +376,29 @@ void Form1::StopTimer()
 
 void Form1::Timer4_Timer()
 {
+    // The desktop answers at once on X11, and otherwise within moments; the second counts when it has. A tick that
+    // finds the previous question still open is left out.
+    if (desktopIdleCounts()) {
+        const bool fullScreenCounts = m_services.settings.ReadSetting(Setting::RespectFullScreen) != QLatin1String("0");
+        m_desktopIdle.poll(m_countdown.mayEndWithNextTick(), fullScreenCounts);
+        return;
+    }
+    countSecond(DesktopActivity{});
+}
+
+bool Form1::desktopIdleCounts()
+{
+    if (m_services.settings.ReadSetting(Setting::DesktopIdle) != QLatin1String("1")) {
+        return false;
+    }
+    m_desktopIdle.lookAgainIfStale();
+    return m_desktopIdle.search() != DesktopIdle::Search::NoneWorks;
+}
+
+void Form1::countSecond(const DesktopActivity& desktop)
+{
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Timer4_Timer);
-    routine.step(100, [&] { m_countdown.tick(); });
+    routine.step(100, [&] { m_countdown.tick(desktop); });
     routine.step(102, [&] { Label1->setText(Countdown::timeLeftText(m_countdown.secondsLeft())); });
     if (routine.test(104, [&] { return !m_countdown.expired(); })) {
         return;
@@ -401,6 +434,8 @@ void Form1::PushButton7_Click()
         if (!options.isVisible()) {
             Controls::centreOver(&options, this);
         }
+        showDesktopIdleAvailability();
+        m_desktopIdle.findSource();
         options.show();
         options.raise();
         options.activateWindow();
@@ -424,6 +459,14 @@ Form4& Form1::form4() const
         m_form4 = new Form4(m_services.settings, m_services.dialogs, m_services.report, m_services.programFolder);
     }
     return *m_form4;
+}
+
+void Form1::showDesktopIdleAvailability()
+{
+    if (m_form4) {
+        m_form4->setDesktopIdleAvailable(m_desktopIdle.search() != DesktopIdle::Search::NoneWorks,
+                                         m_desktopIdle.whyNoneWorks());
+    }
 }
 
 bool Form1::playRandomly() const

@@ -3,6 +3,7 @@
 
 #include "app/Services.h"
 #include "engine/Countdown.h"
+#include "engine/DesktopIdle.h"
 #include "engine/PlaybackOptions.h"
 #include "engine/PlaybackSequencer.h"
 #include "library/LibraryCommands.h"
@@ -77,6 +78,11 @@ public:
     [[nodiscard]] const Countdown& countdown() const
     {
         return m_countdown;
+    }
+    /** What the countdown learns from the desktop when it counts the whole desktop's inactivity. */
+    [[nodiscard]] DesktopIdle& desktopIdle()
+    {
+        return m_desktopIdle;
     }
     [[nodiscard]] VideoLibrary& library()
     {
@@ -188,6 +194,12 @@ private:
     void PushButton7_Click();
     void PushButton8_Click();
 
+    /** Counts one second, with what the desktop told about it where it was asked. */
+    void countSecond(const DesktopActivity& desktop);
+    /** Whether the count follows the whole desktop's inactivity: the option is on, and the desktop can tell. */
+    bool desktopIdleCounts();
+    void showDesktopIdleAvailability();
+
     /** Input on the window: any code but 0 resets the countdown. */
     void handleInput(int code);
     /** A key pressed or released on the window. Whether it was input: only the release of a key pressed here is. */
@@ -200,6 +212,7 @@ private:
 
     Services m_services;
     Countdown m_countdown;
+    DesktopIdle m_desktopIdle;
     VideoLibrary m_library;
     LibraryCommands m_commands;
     PlaybackSequencer m_sequencer;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 const QString Countdown::NotCountingText = QStringLiteral("Screensaver is not counting down");
 const QString Countdown::TurnedOnText = QStringLiteral("Screensaver is turned on");
@@ -24,9 +25,27 @@ void Countdown::tick()
     }
 }
 
+void Countdown::tick(const DesktopActivity& desktop)
+{
+    if (!desktop.idleMilliseconds) {
+        Held = false;
+        tick();
+        return;
+    }
+    const bool wasHeld = std::exchange(Held, desktop.held());
+    if (Held || wasHeld) {
+        ElapsedSeconds = 0;
+        return;
+    }
+    tick();
+    const qint64 idleSeconds = std::max<qint64>(0, *desktop.idleMilliseconds / 1000);
+    ElapsedSeconds = static_cast<qint32>(std::min<qint64>(ElapsedSeconds, idleSeconds));
+}
+
 void Countdown::reset()
 {
     ElapsedSeconds = 0;
+    Held = false;
 }
 
 qint32 Countdown::secondsLeft() const

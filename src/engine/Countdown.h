@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "engine/DesktopActivity.h"
+
 #include <QString>
 
 /**
@@ -15,6 +17,18 @@ public:
 
     /** Counts one second. */
     void tick();
+    /**
+     * Counts one second of the whole desktop's inactivity. Input anywhere since the last tick brings the count back
+     * to the desktop's idle time. While another program holds the desktop's idle action off, the count stays at 0,
+     * and the tick that finds the hold gone starts it afresh, so that the full time passes after the hold. Where the
+     * desktop told no idle time, this is tick().
+     */
+    void tick(const DesktopActivity& desktop);
+    /** Whether the next tick may bring the count to its end. */
+    [[nodiscard]] bool mayEndWithNextTick() const
+    {
+        return qint64(ElapsedSeconds) + 1 >= CountdownSeconds;
+    }
     /** The count has reached its length. */
     [[nodiscard]] bool expired() const
     {
@@ -32,6 +46,8 @@ public:
     static const QString TurnOffCaption;
 
     bool ScreensaverOn = false;
+    /** The last tick found the desktop's idle action held off by another program. */
+    bool Held = false;
     qint32 CountdownSeconds = 0;
     qint32 ElapsedSeconds = 0;
 };

@@ -43,7 +43,8 @@ void Form4::createControls()
 {
     setWindowTitle(QStringLiteral("ScreenSaver Options"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(4170));
+    // Taller than designed by the desktop options below the OK button, so that everything else keeps its place.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(5640));
     setFont(Controls::arialBold(9));
     Controls::setBackground(this, Qt::white);
 
@@ -70,11 +71,21 @@ void Form4::createControls()
         QStringLiteral("Instead of playing entire video, play each video for this number of seconds:"));
     Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 7140, 255, 540, 345, QStringLiteral("10"));
     PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 3680, 7800, 405, QStringLiteral("OK"));
+    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 4130, 7800, 1425, QStringLiteral("Desktop Options"));
+    Check6 = Controls::place<QCheckBox>(
+        Frame6, "Check6", 240, 300, 7320, 255, QStringLiteral("Count inactivity on the whole desktop"));
+    Check7 = Controls::place<QCheckBox>(
+        Frame6, "Check7", 480, 660, 7080, 255, QStringLiteral("Not while another program is full screen"));
+    Check8 = Controls::place<QCheckBox>(
+        Frame6, "Check8", 240, 1020, 7320, 255, QStringLiteral("Lock the session when a showing ends"));
 
     Option1->setChecked(true);
     Controls::showAsStars(Text2);
     Text1->setEnabled(false);
     Text2->setEnabled(false);
+    // Ticked as its setting is by default, so that a first load writes nothing.
+    Check7->setChecked(true);
+    Check7->setVisible(false);
     for (QPushButton* button : {PushButton1, PushButton7}) {
         button->setAutoDefault(false);
     }
@@ -113,6 +124,17 @@ void Form4::connectControls()
     connect(Text2, &QLineEdit::textChanged, this, [&settings](const QString& text) {
         settings.WriteSetting(Setting::Password, text);
     });
+    connect(Check6, &QCheckBox::toggled, this, [this, &settings](bool checked) {
+        settings.WriteSetting(Setting::DesktopIdle, checkBoxNumber(checked));
+        // Full-screen programs matter only to the desktop-wide count.
+        Check7->setVisible(checked);
+    });
+    connect(Check7, &QCheckBox::toggled, this, [&settings](bool checked) {
+        settings.WriteSetting(Setting::RespectFullScreen, checkBoxNumber(checked));
+    });
+    connect(Check8, &QCheckBox::toggled, this, [&settings](bool checked) {
+        settings.WriteSetting(Setting::LockSession, checkBoxNumber(checked));
+    });
     new NumericEntry(Text1, m_dialogs);
     connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form4::PushButton7_Click);
@@ -139,6 +161,21 @@ void Form4::Form_Load(const QString& programFolder)
     routine.step(116, [&] { Check4->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check4))); });
     routine.step(118,
                  [&] { Check5->setChecked(Convert::toDouble(settings.ReadSetting(Setting::PasswordMouseMove)) != 0); });
+    routine.step(120,
+                 [&] { Check6->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::DesktopIdle))); });
+    routine.step(
+        122, [&] { Check7->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::RespectFullScreen))); });
+    routine.step(124,
+                 [&] { Check8->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::LockSession))); });
+}
+
+void Form4::setDesktopIdleAvailable(bool available, const QString& why)
+{
+    Check6->setEnabled(available);
+    Check7->setEnabled(available);
+    Check6->setToolTip(available ? QString()
+                                 : QStringLiteral("Lumaveil cannot learn how long this desktop has been idle: %1.")
+                                       .arg(why.isEmpty() ? QStringLiteral("no way of asking works here") : why));
 }
 
 void Form4::PushButton1_Click()

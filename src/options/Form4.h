@@ -13,8 +13,9 @@ class QRadioButton;
 class SettingsStore;
 
 /**
- * "ScreenSaver Options": random start, display, password and play length. Every change is stored at once; there
- * is no Apply and no Cancel. Its controls are also what a showing reads, so the window may live hidden.
+ * "ScreenSaver Options": random start, display, password, play length, and the desktop-wide options. Every change is
+ * stored at once; there is no Apply and no Cancel. Its controls are also what a showing reads, so the window may live
+ * hidden.
  */
 class Form4 : public QWidget
 {
@@ -40,6 +41,16 @@ public:
     QCheckBox* Check4 = nullptr;
     QLineEdit* Text1 = nullptr;
     QPushButton* PushButton1 = nullptr;
+    QGroupBox* Frame6 = nullptr;
+    QCheckBox* Check6 = nullptr;
+    QCheckBox* Check7 = nullptr;
+    QCheckBox* Check8 = nullptr;
+
+    /**
+     * Whether the whole desktop's inactivity can be counted here. Where it cannot, its box cannot be changed and its
+     * tool tip says why.
+     */
+    void setDesktopIdleAvailable(bool available, const QString& why = {});
 
 private:
     void createControls();

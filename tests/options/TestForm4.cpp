@@ -45,7 +45,7 @@ private slots:
     {
         Form4& form = load();
         QCOMPARE(form.windowTitle(), QStringLiteral("ScreenSaver Options"));
-        QCOMPARE(form.size(), QSize(536, 278));
+        QCOMPARE(form.size(), QSize(536, 376));
         QCOMPARE(form.Frame1->title(), QStringLiteral("Display Option "));
         QVERIFY(form.Option1->isChecked());
         QVERIFY(!form.Option2->isChecked());
@@ -57,7 +57,106 @@ private slots:
         QVERIFY(!form.Text1->isEnabled());
         QVERIFY(!form.Text2->isEnabled());
         QCOMPARE(form.Text2->echoMode(), QLineEdit::Password);
+        QVERIFY(!form.Check6->isChecked());
+        QVERIFY(form.Check7->isChecked());
+        QVERIFY(!form.Check7->isVisibleTo(&form));
+        QVERIFY(!form.Check8->isChecked());
+        QVERIFY(form.Check6->isEnabled());
         QVERIFY(!QFile::exists(m_env->settings->fileName()));
+    }
+
+    // The desktop options sit in a frame of their own below the rest, which keeps its place; each fits the window.
+    void testDesktopOptionsFrame()
+    {
+        Form4& form = load();
+        QCOMPARE(form.Frame6->title(), QStringLiteral("Desktop Options"));
+        QCOMPARE(form.PushButton1->geometry(), QRect(8, 245, 520, 27));
+        QCOMPARE(form.Frame5->geometry(), QRect(8, 186, 520, 51));
+        QVERIFY(form.rect().contains(form.Frame6->geometry()));
+        for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control != form.Frame6) {
+                QVERIFY2(!control->geometry().intersects(form.Frame6->geometry()), qPrintable(control->objectName()));
+            }
+        }
+        for (QCheckBox* box : {form.Check6, form.Check7, form.Check8}) {
+            QCOMPARE(box->parentWidget(), form.Frame6);
+            QVERIFY(form.Frame6->contentsRect().contains(box->geometry()));
+        }
+    }
+
+    // Each desktop option is stored the moment it changes; the full-screen one shows only with the desktop count.
+    void testDesktopOptionsAreStoredAtOnce()
+    {
+        Form4& form = load();
+        form.show();
+        form.Check6->click();
+        QCOMPARE(read(Setting::DesktopIdle), QStringLiteral("1"));
+        QVERIFY(form.Check7->isVisible());
+        form.Check7->click();
+        QCOMPARE(read(Setting::RespectFullScreen), QStringLiteral("0"));
+        form.Check8->click();
+        QCOMPARE(read(Setting::LockSession), QStringLiteral("1"));
+        form.Check6->click();
+        QCOMPARE(read(Setting::DesktopIdle), QStringLiteral("0"));
+        QVERIFY(!form.Check7->isVisible());
+        QCOMPARE(read(Setting::RespectFullScreen), QStringLiteral("0"));
+        QCOMPARE(read(Setting::LockSession), QStringLiteral("1"));
+    }
+
+    void testStoredDesktopOptionsComeBack_data()
+    {
+        QTest::addColumn<QString>("desktopIdle");
+        QTest::addColumn<QString>("respectFullScreen");
+        QTest::addColumn<QString>("lockSession");
+        QTest::addColumn<QStringList>("reports");
+        QTest::newRow("all on") << "1"
+                                << "1"
+                                << "1" << QStringList();
+        QTest::newRow("full screen off") << "1"
+                                         << "0"
+                                         << "0" << QStringList();
+        QTest::newRow("nonsense") << "often"
+                                  << "1"
+                                  << "yes"
+                                  << QStringList(
+                                         {QStringLiteral("Lumaveil2021/08/31.Form4.Form_Load@120: Type mismatch"),
+                                          QStringLiteral("Lumaveil2021/08/31.Form4.Form_Load@124: Type mismatch")});
+    }
+
+    void testStoredDesktopOptionsComeBack()
+    {
+        QFETCH(QString, desktopIdle);
+        QFETCH(QString, respectFullScreen);
+        QFETCH(QString, lockSession);
+        QFETCH(QStringList, reports);
+        m_env->settings->WriteSetting(Setting::DesktopIdle, desktopIdle);
+        m_env->settings->WriteSetting(Setting::RespectFullScreen, respectFullScreen);
+        m_env->settings->WriteSetting(Setting::LockSession, lockSession);
+        Form4& form = load();
+        QCOMPARE(m_env->reports(), reports);
+        QCOMPARE(form.Check6->isChecked(), desktopIdle == QLatin1String("1"));
+        QCOMPARE(form.Check7->isVisibleTo(&form), desktopIdle == QLatin1String("1"));
+        QCOMPARE(form.Check7->isChecked(), respectFullScreen == QLatin1String("1"));
+        QCOMPARE(form.Check8->isChecked(), lockSession == QLatin1String("1"));
+        // Loading writes back only what it changed.
+        QCOMPARE(read(Setting::DesktopIdle), desktopIdle);
+    }
+
+    // Where the desktop cannot tell its idle time, the option cannot be changed, and its tool tip says why.
+    void testDesktopCountThatCannotWork()
+    {
+        m_env->settings->WriteSetting(Setting::DesktopIdle, QStringLiteral("1"));
+        Form4& form = load();
+        form.setDesktopIdleAvailable(false, QStringLiteral("the X server has no screen saver extension"));
+        QVERIFY(!form.Check6->isEnabled());
+        QVERIFY(!form.Check7->isEnabled());
+        QVERIFY(form.Check8->isEnabled());
+        QVERIFY2(form.Check6->toolTip().contains(QLatin1String("the X server has no screen saver extension")),
+                 qPrintable(form.Check6->toolTip()));
+        form.setDesktopIdleAvailable(true);
+        QVERIFY(form.Check6->isEnabled());
+        QVERIFY(form.Check7->isEnabled());
+        QVERIFY(form.Check6->toolTip().isEmpty());
     }
 
     void testEveryChangeIsStoredAtOnce()

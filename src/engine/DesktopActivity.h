@@ -1,0 +1,22 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QtGlobal>
+
+#include <optional>
+
+/** What the desktop told about one second of the countdown. */
+struct DesktopActivity
+{
+    /** Time since the last key or pointer input anywhere; none where the desktop does not tell it. */
+    std::optional<qint64> idleMilliseconds;
+    /** Another program holds off the desktop's idle action (a video player, a presentation). */
+    bool inhibited = false;
+    /** A window of another program is full screen where a showing would play. */
+    bool fullScreen = false;
+
+    [[nodiscard]] bool held() const
+    {
+        return inhibited || fullScreen;
+    }
+};
