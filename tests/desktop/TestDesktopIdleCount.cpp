@@ -32,7 +32,9 @@ private slots:
         clock.start();
         QVERIFY(startCounting(m_x, run));
         const qint64 fromStart = msUntilShowing(m_x, run, clock);
-        QVERIFY2(fromStart >= countdownMs && fromStart <= countdownMs + 5000, qPrintable(QString::number(fromStart)));
+        // A one-second timer may fire a little early, up to a twentieth of its interval.
+        QVERIFY2(fromStart >= countdownMs * 19 / 20 && fromStart <= countdownMs + 5000,
+                 qPrintable(QString::number(fromStart)));
         QCOMPARE(run.terminate(), 0);
     }
 

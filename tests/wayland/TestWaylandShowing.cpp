@@ -217,6 +217,8 @@ private slots:
         QVERIFY(prompt.has_value());
         QVERIFY(awaitFocus(run, QStringLiteral("Enter Password")));
         QVERIFY(awaitView(run, QStringLiteral("Slideshow"), 0).has_value());
+        // The compositor's tree shows the focus before the program has heard of it; keys typed in between are lost.
+        QTest::qWait(500);
 
         QVERIFY(Sway::type({QString::fromLatin1(password)}));
         QVERIFY(Sway::type({QStringLiteral("-k"), QStringLiteral("Return")}));
