@@ -43,7 +43,7 @@ void Form4::createControls()
 {
     setWindowTitle(QStringLiteral("ScreenSaver Options"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    // Taller than designed by the desktop options below the OK button, so that everything else keeps its place.
+    // Taller than designed by the desktop options, which sit between the play length and the OK button.
     setFixedSize(Twips::toPixels(8040), Twips::toPixels(5640));
     setFont(Controls::arialBold(9));
     Controls::setBackground(this, Qt::white);
@@ -70,14 +70,14 @@ void Form4::createControls()
         255,
         QStringLiteral("Instead of playing entire video, play each video for this number of seconds:"));
     Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 7140, 255, 540, 345, QStringLiteral("10"));
-    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 3680, 7800, 405, QStringLiteral("OK"));
-    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 4130, 7800, 1425, QStringLiteral("Desktop Options"));
+    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 3600, 7800, 1425, QStringLiteral("Desktop Options"));
     Check6 = Controls::place<QCheckBox>(
         Frame6, "Check6", 240, 300, 7320, 255, QStringLiteral("Count inactivity on the whole desktop"));
     Check7 = Controls::place<QCheckBox>(
         Frame6, "Check7", 480, 660, 7080, 255, QStringLiteral("Not while another program is full screen"));
     Check8 = Controls::place<QCheckBox>(
         Frame6, "Check8", 240, 1020, 7320, 255, QStringLiteral("Lock the session when a showing ends"));
+    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 5145, 7800, 405, QStringLiteral("OK"));
 
     Option1->setChecked(true);
     Controls::showAsStars(Text2);

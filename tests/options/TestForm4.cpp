@@ -65,14 +65,20 @@ private slots:
         QVERIFY(!QFile::exists(m_env->settings->fileName()));
     }
 
-    // The desktop options sit in a frame of their own below the rest, which keeps its place; each fits the window.
+    // The desktop options sit in a frame of their own below the others, which keep their place; OK comes last.
     void testDesktopOptionsFrame()
     {
         Form4& form = load();
         QCOMPARE(form.Frame6->title(), QStringLiteral("Desktop Options"));
-        QCOMPARE(form.PushButton1->geometry(), QRect(8, 245, 520, 27));
         QCOMPARE(form.Frame5->geometry(), QRect(8, 186, 520, 51));
-        QVERIFY(form.rect().contains(form.Frame6->geometry()));
+        QCOMPARE(form.Frame6->geometry(), QRect(8, 240, 520, 95));
+        QCOMPARE(form.PushButton1->geometry(), QRect(8, 343, 520, 27));
+        QVERIFY(form.rect().contains(form.PushButton1->geometry()));
+        for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (control != form.PushButton1) {
+                QVERIFY2(control->geometry().bottom() < form.PushButton1->y(), qPrintable(control->objectName()));
+            }
+        }
         for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (control != form.Frame6) {
                 QVERIFY2(!control->geometry().intersects(form.Frame6->geometry()), qPrintable(control->objectName()));
