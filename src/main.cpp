@@ -2,9 +2,11 @@
 #include "app/CommandLine.h"
 #include "app/RunningCopy.h"
 #include "app/Startup.h"
+#include "app/Translations.h"
 #include "platform/HeapTuning.h"
 
 #include <QApplication>
+#include <QLocale>
 
 #include <clocale>
 #include <cstdio>
@@ -16,7 +18,9 @@ int main(int argc, char* argv[])
     for (int i = 0; i < argc; ++i) {
         arguments.append(QString::fromLocal8Bit(argv[i]));
     }
-    const CommandLine line = CommandLine::parse(arguments);
+    Translations translations;
+    translations.load(QLocale::system(), Translations::folders(Translations::programFolder()));
+    const CommandLine line = CommandLine::parse(arguments, &translations);
     if (!line.run) {
         std::fputs(line.output.toLocal8Bit().constData(), stdout);
         std::fputs(line.errors.toLocal8Bit().constData(), stderr);
@@ -40,6 +44,7 @@ int main(int argc, char* argv[])
     }
 
     QApplication application(argc, argv);
+    translations.install(application);
     QApplication::setOrganizationName(QStringLiteral("Quelmar"));
     QApplication::setApplicationName(QStringLiteral("Lumaveil"));
     QApplication::setApplicationVersion(QStringLiteral(LUMAVEIL_VERSION));

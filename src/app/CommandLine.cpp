@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 
+#include "app/Translations.h"
+
 #include <QCommandLineParser>
 #include <QFileInfo>
 
@@ -15,44 +17,48 @@ struct Command
 };
 
 constexpr std::array knownCommands{
-    Command{"test", "Show the videos now, as \"Test Screensaver Now\" does."},
-    Command{"on", "Turn the screensaver on."},
-    Command{"off", "Turn the screensaver off."},
-    Command{"show", "Show the main window, also from the notification area."},
-    Command{"quit", "Close the running copy; the lists are saved."},
+    Command{"test", QT_TRANSLATE_NOOP("CommandLine", "Show the videos now, as \"Test Screensaver Now\" does.")},
+    Command{"on", QT_TRANSLATE_NOOP("CommandLine", "Turn the screensaver on.")},
+    Command{"off", QT_TRANSLATE_NOOP("CommandLine", "Turn the screensaver off.")},
+    Command{"show", QT_TRANSLATE_NOOP("CommandLine", "Show the main window, also from the notification area.")},
+    Command{"quit", QT_TRANSLATE_NOOP("CommandLine", "Close the running copy; the lists are saved.")},
 };
 
 constexpr const char* version = LUMAVEIL_VERSION;
 
 } // namespace
 
-CommandLine CommandLine::parse(const QStringList& arguments)
+CommandLine CommandLine::parse(const QStringList& arguments, const Translations* translations)
 {
+    const auto text = [translations](const char* sourceText) {
+        return translations ? translations->text("CommandLine", sourceText) : QString::fromUtf8(sourceText);
+    };
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Turns your own video files into a screensaver.\n"
-        "A second start hands its command to the copy that runs already; without a command it shows the main "
-        "window."));
+    parser.setApplicationDescription(
+        text(QT_TRANSLATE_NOOP("CommandLine",
+                               "Turns your own video files into a screensaver.\n"
+                               "A second start hands its command to the copy that runs already; without a command it "
+                               "shows the main window.")));
     // "-quit" reads as "--quit", not as four one-letter options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption showVersion = parser.addVersionOption();
     for (const Command& command : knownCommands) {
-        parser.addOption(QCommandLineOption(QString::fromLatin1(command.name), QString::fromUtf8(command.description)));
+        parser.addOption(QCommandLineOption(QString::fromLatin1(command.name), text(command.description)));
     }
 
     CommandLine line;
     const QString program = arguments.isEmpty() ? QStringLiteral("lumaveil") : QFileInfo(arguments.first()).fileName();
     // Named as it was started, whatever the application object (if any) says.
     QString usage = parser.helpText();
-    usage.replace(0, usage.indexOf(u'\n'), QStringLiteral("Usage: %1 [options]").arg(program));
+    usage.replace(0, usage.indexOf(u'\n'), text(QT_TRANSLATE_NOOP("CommandLine", "Usage: %1 [options]")).arg(program));
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         line.run = false;
         line.exitCode = 2;
-        const QString problem =
-            parser.positionalArguments().isEmpty()
-                ? parser.errorText()
-                : QStringLiteral("Unknown argument '%1'.").arg(parser.positionalArguments().first());
+        const QString problem = parser.positionalArguments().isEmpty()
+                                    ? parser.errorText()
+                                    : text(QT_TRANSLATE_NOOP("CommandLine", "Unknown argument '%1'."))
+                                          .arg(parser.positionalArguments().first());
         line.errors = problem + QStringLiteral("\n\n") + usage;
         return line;
     }

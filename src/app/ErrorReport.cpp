@@ -7,8 +7,9 @@
 
 QString errorReportText(const QString& description, const QString& routinePath, int line, const QString& supportAddress)
 {
-    return description + QLatin1String("\r\nin ") + routinePath + QLatin1String(" at line ") + QString::number(line) +
-           QLatin1String("\r\rPlease email screenshot of this message to ") + supportAddress;
+    return QCoreApplication::translate("ErrorReport",
+                                       "%1\r\nin %2 at line %3\r\rPlease email screenshot of this message to %4")
+        .arg(description, routinePath, QString::number(line), supportAddress);
 }
 
 ErrorReport::ErrorReport(Dialogs& dialogs, QString supportAddress)
@@ -21,7 +22,7 @@ void ErrorReport::report(const QString& description, const char* routinePath, in
     m_dialogs.message(QApplication::activeWindow(),
                       errorReportText(description, QString::fromUtf8(routinePath), line, m_supportAddress),
                       Dialogs::Icon::Warning,
-                      QStringLiteral("Application Error"));
+                      QCoreApplication::translate("ErrorReport", "Application Error"));
 }
 
 QString ErrorReport::defaultSupportAddress()

@@ -41,8 +41,9 @@
 namespace {
 
 const QString productTitle = QStringLiteral("Lumaveil");
-const QString trayBalloonText = QStringLiteral("has been minimized to the system tray.\n"
-                                               "Click the Lumaveil icon there to bring the window back.");
+const char* const trayBalloonText = QT_TRANSLATE_NOOP("Form1",
+                                                      "has been minimized to the system tray.\n"
+                                                      "Click the Lumaveil icon there to bring the window back.");
 
 void setColumnWidths(QTreeView* list, std::initializer_list<int> twips)
 {
@@ -189,16 +190,16 @@ void Form1::Form_Load()
         128, [&] { Controls::setOptionValue(Option5, Convert::toBoolean(settings.ReadSetting(Setting::Option5))); });
     routine.step(130, [&] {
         Controls::setBackground(Label1, Qt::white);
-        Label1->setText(Countdown::NotCountingText);
+        Label1->setText(Countdown::notCountingText());
     });
     QString state;
     routine.step(132, [&] { state = settings.ReadSetting(Setting::StartStopState); });
     if (routine.test(134, [&] { return state == QLatin1String("Off"); })) {
-        routine.step(136, [&] { PushButton2->setText(Countdown::TurnOnCaption); });
+        routine.step(136, [&] { PushButton2->setText(Countdown::turnOnCaption()); });
     } else if (routine.test(138, [&] { return state == QLatin1String("On"); })) {
         routine.step(140, [&] { m_countdown.ScreensaverOn = true; });
         routine.step(142, [&] { StartTimer(); });
-        routine.step(144, [&] { PushButton2->setText(Countdown::TurnOffCaption); });
+        routine.step(144, [&] { PushButton2->setText(Countdown::turnOffCaption()); });
     }
     routine.step(146,
                  [&] { Check3->setChecked(settings.ReadSetting(Setting::WindowsStartup) == QLatin1String("On")); });
@@ -311,9 +312,9 @@ void Form1::settingsNotSaved(const QString& reason)
         return;
     }
     m_services.dialogs.message(this,
-                               QStringLiteral("Lumaveil could not save its settings to\n%1\n\n%2.\n\nYour changes are "
-                                              "kept while Lumaveil runs; it tries again with the next change and when "
-                                              "it closes.")
+                               tr("Lumaveil could not save its settings to\n%1\n\n%2.\n\nYour changes are "
+                                  "kept while Lumaveil runs; it tries again with the next change and when "
+                                  "it closes.")
                                    .arg(m_services.settings.fileName(), reason),
                                Dialogs::Icon::Warning,
                                shortTitle(productTitle));
@@ -333,8 +334,8 @@ void Form1::saveBeforeEnd()
         }
     }
     m_services.dialogs.message(this,
-                               QStringLiteral("Lumaveil could not save its settings to\n%1\n\n%2.\n\nThese changes "
-                                              "will be lost when it closes:\n%3")
+                               tr("Lumaveil could not save its settings to\n%1\n\n%2.\n\nThese changes "
+                                  "will be lost when it closes:\n%3")
                                    .arg(settings.fileName(), reason, lost.join(QLatin1Char('\n'))),
                                Dialogs::Icon::Warning,
                                shortTitle(productTitle));
@@ -358,7 +359,7 @@ void Form1::StartTimer()
 void Form1::StopTimer()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_StopTimer);
-    routine.step(100, [&] { Label1->setText(Countdown::NotCountingText); });
+    routine.step(100, [&] { Label1->setText(Countdown::notCountingText()); });
     routine.step(102, [&] {
         Timer4->stop();
         m_desktopIdle.cancel();
@@ -380,7 +381,10 @@ void Form1::Timer4_Timer()
     // finds the previous question still open is left out.
     if (desktopIdleCounts()) {
         const bool fullScreenCounts = m_services.settings.ReadSetting(Setting::RespectFullScreen) != QLatin1String("0");
-        m_desktopIdle.poll(m_countdown.mayEndWithNextTick(), fullScreenCounts);
+        const bool mayEnd = m_countdown.mayEndWithNextTick();
+        // Input can only make the count longer, so while nobody sees the time left (the window in the tray or
+        // minimised), the idle time is wanted only where the count would end without it.
+        m_desktopIdle.poll(mayEnd, fullScreenCounts, mayEnd || (isVisible() && !isMinimized()));
         return;
     }
     countSecond(DesktopActivity{});
@@ -399,11 +403,16 @@ void Form1::countSecond(const DesktopActivity& desktop)
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Timer4_Timer);
     routine.step(100, [&] { m_countdown.tick(desktop); });
-    routine.step(102, [&] { Label1->setText(Countdown::timeLeftText(m_countdown.secondsLeft())); });
+    routine.step(102, [&] {
+        // Without the idle time, the seconds left are only the fewest there may be.
+        Label1->setText(desktop.idleMilliseconds == DesktopActivity::NotAsked
+                            ? Countdown::turnedOnText()
+                            : Countdown::timeLeftText(m_countdown.secondsLeft()));
+    });
     if (routine.test(104, [&] { return !m_countdown.expired(); })) {
         return;
     }
-    routine.step(106, [&] { Label1->setText(Countdown::TurnedOnText); });
+    routine.step(106, [&] { Label1->setText(Countdown::turnedOnText()); });
     routine.step(108, [&] { Timer4->stop(); });
     routine.step(110, [&] { PlayVideo(); });
 }
@@ -412,15 +421,15 @@ void Form1::PushButton2_Click()
 {
     SettingsStore& settings = m_services.settings;
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PushButton2_Click);
-    if (routine.test(100, [&] { return PushButton2->text() != Countdown::TurnOnCaption; })) {
+    if (routine.test(100, [&] { return PushButton2->text() != Countdown::turnOnCaption(); })) {
         routine.step(102, [&] { m_countdown.ScreensaverOn = false; });
         routine.step(104, [&] { StopTimer(); });
-        routine.step(106, [&] { PushButton2->setText(Countdown::TurnOnCaption); });
+        routine.step(106, [&] { PushButton2->setText(Countdown::turnOnCaption()); });
         routine.step(108, [&] { settings.WriteSetting(Setting::StartStopState, QStringLiteral("Off")); });
     } else {
         routine.step(110, [&] { m_countdown.ScreensaverOn = true; });
         routine.step(112, [&] { StartTimer(); });
-        routine.step(114, [&] { PushButton2->setText(Countdown::TurnOffCaption); });
+        routine.step(114, [&] { PushButton2->setText(Countdown::turnOffCaption()); });
         routine.step(116, [&] { settings.WriteSetting(Setting::StartStopState, QStringLiteral("On")); });
     }
 }
@@ -524,7 +533,7 @@ void Form1::PlayVideo()
     }
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_PlayVideo);
     if (routine.test(100, [&] { return m_library.playable().size() <= 0; })) {
-        routine.step(102, [&] { m_services.dialogs.message(this, QStringLiteral("No files added.")); });
+        routine.step(102, [&] { m_services.dialogs.message(this, tr("No files added.")); });
         return;
     }
     routine.step(104, [&] { startShowing(); });
@@ -733,7 +742,7 @@ void Form1::Check3_Click()
         if (const QString problem = AddToStartup(); !problem.isEmpty()) {
             // The box must not claim what did not happen: clearing it takes back the rest as well.
             m_services.dialogs.message(this,
-                                       QStringLiteral("Lumaveil cannot be started at logon.\n\n") + problem,
+                                       tr("Lumaveil cannot be started at logon.\n\n%1").arg(problem),
                                        Dialogs::Icon::Warning,
                                        shortTitle(productTitle));
             Check3->setChecked(false);
@@ -745,7 +754,7 @@ void Form1::Check3_Click()
     settings.WriteSetting(Setting::WindowsStartup, QStringLiteral("Off"));
     if (const QString problem = RemoveFromStartup(); !problem.isEmpty()) {
         m_services.dialogs.message(this,
-                                   QStringLiteral("Lumaveil may still be started at logon.\n\n") + problem,
+                                   tr("Lumaveil may still be started at logon.\n\n%1").arg(problem),
                                    Dialogs::Icon::Warning,
                                    shortTitle(productTitle));
     }
@@ -778,7 +787,7 @@ void Form1::Form_Resize()
         destroy();
     }
     MinimizedToTray = true;
-    cSysTray1->ShowBalloon(trayBalloonText, productTitle, 5, true);
+    cSysTray1->ShowBalloon(tr(trayBalloonText), productTitle, 5, true);
 }
 
 void Form1::restoreFromTray()
@@ -799,12 +808,12 @@ void Form1::createTrayMenu()
 {
     m_trayMenu = new QMenu(this);
     m_trayMenu->setObjectName(QStringLiteral("TrayMenu"));
-    m_trayMenu->addAction(QStringLiteral("Show Lumaveil"), this, &Form1::restoreFromTray);
+    m_trayMenu->addAction(tr("Show Lumaveil"), this, &Form1::restoreFromTray);
     m_trayMenu->addSeparator();
     QAction* onOff = m_trayMenu->addAction(PushButton2->text(), this, &Form1::PushButton2_Click);
     m_trayMenu->addAction(PushButton8->text(), this, &Form1::PushButton8_Click);
     m_trayMenu->addSeparator();
-    m_trayMenu->addAction(QStringLiteral("Quit"), this, &QWidget::close);
+    m_trayMenu->addAction(tr("Quit"), this, &QWidget::close);
     // The on/off entry reads as the button does.
     connect(m_trayMenu, &QMenu::aboutToShow, onOff, [this, onOff] { onOff->setText(PushButton2->text()); });
     cSysTray1->setContextMenu(m_trayMenu);

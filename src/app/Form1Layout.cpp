@@ -21,9 +21,10 @@
 
 namespace {
 
-const QString fileListHint =
-    QStringLiteral("Drag and drop files here. Double-click item to remove it. Move | line to right and out of window "
-                   "to reveal full names.");
+const char* const fileListHint =
+    QT_TRANSLATE_NOOP("Form1",
+                      "Drag and drop files here. Double-click item to remove it. Move | line to right and out of "
+                      "window to reveal full names.");
 
 QPushButton*
 placeButton(QWidget* parent, const char* name, int left, int top, int width, int height, const QString& caption)
@@ -62,42 +63,37 @@ void Form1::createControls()
     m_surface = new ScrollingSurface(this, QSize(Twips::toPixels(8040), Twips::toPixels(8220)));
     QWidget* surface = m_surface->widget();
 
-    Label1 =
-        Controls::place<QLabel>(surface, "Label1", 120, 120, 7800, 255, QStringLiteral("Screensaver is turned off"));
-    PushButton2 = placeButton(surface, "PushButton2", 120, 480, 3840, 405, Countdown::TurnOnCaption);
-    PushButton8 = placeButton(surface, "PushButton8", 4080, 480, 3840, 405, QStringLiteral("Test Screensaver Now"));
-    PushButton7 = placeButton(surface, "PushButton7", 120, 990, 3840, 405, QStringLiteral("Screen Saver Options"));
-    PushButton6 = placeButton(surface, "PushButton6", 4080, 990, 3840, 405, QStringLiteral("Help"));
+    Label1 = Controls::place<QLabel>(surface, "Label1", 120, 120, 7800, 255, tr("Screensaver is turned off"));
+    PushButton2 = placeButton(surface, "PushButton2", 120, 480, 3840, 405, Countdown::turnOnCaption());
+    PushButton8 = placeButton(surface, "PushButton8", 4080, 480, 3840, 405, tr("Test Screensaver Now"));
+    PushButton7 = placeButton(surface, "PushButton7", 120, 990, 3840, 405, tr("Screen Saver Options"));
+    PushButton6 = placeButton(surface, "PushButton6", 4080, 990, 3840, 405, tr("Help"));
     ListView1 = placeList<LibraryListView>(surface, "ListView1", 120, 1500, 7800, 1335);
-    PushButton1 = placeButton(surface, "PushButton1", 120, 2920, 3840, 405, QStringLiteral("Add Video File(s)"));
-    PushButton4 =
-        placeButton(surface, "PushButton4", 4080, 2920, 3840, 405, QStringLiteral("Add All File(s) In Folder"));
-    PushButton3 = placeButton(surface, "PushButton3", 120, 3430, 3840, 405, QStringLiteral("Clear List"));
-    PushButton5 =
-        placeButton(surface, "PushButton5", 4080, 3430, 3840, 405, QStringLiteral("Load Sample/Example Files"));
+    PushButton1 = placeButton(surface, "PushButton1", 120, 2920, 3840, 405, tr("Add Video File(s)"));
+    PushButton4 = placeButton(surface, "PushButton4", 4080, 2920, 3840, 405, tr("Add All File(s) In Folder"));
+    PushButton3 = placeButton(surface, "PushButton3", 120, 3430, 3840, 405, tr("Clear List"));
+    PushButton5 = placeButton(surface, "PushButton5", 4080, 3430, 3840, 405, tr("Load Sample/Example Files"));
     ListView5 = placeList<LibraryListView>(surface, "ListView5", 120, 3940, 7800, 1335);
-    PushButton15 = placeButton(surface, "PushButton15", 120, 5370, 3840, 405, QStringLiteral("Add Folder(s)"));
-    PushButton21 =
-        placeButton(surface, "PushButton21", 4080, 5370, 3840, 405, QStringLiteral("Add All Subfolders In Folder"));
-    Frame7 = Controls::place<QGroupBox>(
-        surface,
-        "Frame7",
-        120,
-        5805,
-        7800,
-        795,
-        QStringLiteral("Wait this number of minutes of inactivity before starting screensaver"));
+    PushButton15 = placeButton(surface, "PushButton15", 120, 5370, 3840, 405, tr("Add Folder(s)"));
+    PushButton21 = placeButton(surface, "PushButton21", 4080, 5370, 3840, 405, tr("Add All Subfolders In Folder"));
+    Frame7 = Controls::place<QGroupBox>(surface,
+                                        "Frame7",
+                                        120,
+                                        5805,
+                                        7800,
+                                        795,
+                                        tr("Wait this number of minutes of inactivity before starting screensaver"));
     Text3 = Controls::place<QLineEdit>(Frame7, "Text3", 240, 300, 7300, 345, QStringLiteral("1"));
-    Frame9 = Controls::place<QGroupBox>(surface, "Frame9", 120, 6645, 3840, 705, QStringLiteral("Random Option"));
-    Option4 = Controls::place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, QStringLiteral("Play randomly"));
-    Option5 = Controls::place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, QStringLiteral("Play in order"));
-    Frame6 = Controls::place<QGroupBox>(surface, "Frame6", 4080, 6645, 3840, 705, QStringLiteral("Sound Option"));
+    Frame9 = Controls::place<QGroupBox>(surface, "Frame9", 120, 6645, 3840, 705, tr("Random Option"));
+    Option4 = Controls::place<QRadioButton>(Frame9, "Option4", 240, 300, 1695, 255, tr("Play randomly"));
+    Option5 = Controls::place<QRadioButton>(Frame9, "Option5", 2040, 300, 1695, 255, tr("Play in order"));
+    Frame6 = Controls::place<QGroupBox>(surface, "Frame6", 4080, 6645, 3840, 705, tr("Sound Option"));
     // A little wider than designed, so that the caption shows whole.
-    Check2 = Controls::place<QCheckBox>(Frame6, "Check2", 240, 300, 1620, 255, QStringLiteral("Disable sound"));
-    Frame4 = Controls::place<QGroupBox>(surface, "Frame4", 120, 7400, 7800, 720, QStringLiteral("Startup Option"));
-    Check3 = Controls::place<QCheckBox>(
-        Frame4, "Check3", 240, 300, 3930, 285, QStringLiteral("Load this software on Windows startup"));
-    Check8 = Controls::place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, QStringLiteral("Start in system tray"));
+    Check2 = Controls::place<QCheckBox>(Frame6, "Check2", 240, 300, 1620, 255, tr("Disable sound"));
+    Frame4 = Controls::place<QGroupBox>(surface, "Frame4", 120, 7400, 7800, 720, tr("Startup Option"));
+    Check3 =
+        Controls::place<QCheckBox>(Frame4, "Check3", 240, 300, 3930, 285, tr("Load this software on Windows startup"));
+    Check8 = Controls::place<QCheckBox>(Frame4, "Check8", 4410, 300, 2325, 285, tr("Start in system tray"));
     ListView2 = placeList(surface, "ListView2", 2280, -30, 1200, 525);
     ListView2->hide();
     Option4->setChecked(true);
@@ -105,8 +101,8 @@ void Form1::createControls()
     ListView1->setModel(&m_library.files());
     ListView5->setModel(&m_library.folders());
     ListView2->setModel(&m_library.playable());
-    ListView1->setToolTip(fileListHint);
-    ListView2->setToolTip(fileListHint);
+    ListView1->setToolTip(tr(fileListHint));
+    ListView2->setToolTip(tr(fileListHint));
 
     // The tab order follows the design's tab indices; the option controls without one come after the minutes.
     const QList<QWidget*> tabOrder{ListView1,

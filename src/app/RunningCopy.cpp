@@ -144,7 +144,7 @@ RunningCopy::Outcome RunningCopy::handOver(const QStringList& commands, QString*
     ::close(fd);
     unlock();
     if (!delivered && error) {
-        *error = QStringLiteral("Lumaveil runs already but does not answer at %1.").arg(m_socketPath);
+        *error = tr("Lumaveil runs already but does not answer at %1.").arg(m_socketPath);
     }
     return delivered ? Outcome::Delivered : Outcome::Failed;
 }

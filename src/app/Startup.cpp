@@ -68,7 +68,7 @@ void Startup::perform(const QStringList& commands)
         } else if (command == QLatin1String("on") || command == QLatin1String("off")) {
             // The button's caption names what it does next.
             const QString wanted =
-                command == QLatin1String("on") ? Countdown::TurnOnCaption : Countdown::TurnOffCaption;
+                command == QLatin1String("on") ? Countdown::turnOnCaption() : Countdown::turnOffCaption();
             later([form1, wanted] {
                 if (form1->PushButton2->text() == wanted) {
                     form1->PushButton2->click();

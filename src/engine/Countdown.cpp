@@ -7,10 +7,25 @@
 #include <limits>
 #include <utility>
 
-const QString Countdown::NotCountingText = QStringLiteral("Screensaver is not counting down");
-const QString Countdown::TurnedOnText = QStringLiteral("Screensaver is turned on");
-const QString Countdown::TurnOnCaption = QStringLiteral("Turn On Screensaver");
-const QString Countdown::TurnOffCaption = QStringLiteral("Turn Off Screensaver");
+QString Countdown::notCountingText()
+{
+    return tr("Screensaver is not counting down");
+}
+
+QString Countdown::turnedOnText()
+{
+    return tr("Screensaver is turned on");
+}
+
+QString Countdown::turnOnCaption()
+{
+    return tr("Turn On Screensaver");
+}
+
+QString Countdown::turnOffCaption()
+{
+    return tr("Turn Off Screensaver");
+}
 
 qint32 Countdown::lengthInSeconds(const QString& minutesText)
 {
@@ -57,7 +72,7 @@ qint32 Countdown::secondsLeft() const
 
 QString Countdown::timeLeftText(qint32 secondsLeft)
 {
-    return QStringLiteral("There will be %1:%2 minutes until screensaver starts")
+    return tr("There will be %1:%2 minutes until screensaver starts")
         .arg(secondsLeft / 60)
         .arg(secondsLeft % 60, 2, 10, QLatin1Char('0'));
 }

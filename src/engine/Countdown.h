@@ -3,6 +3,7 @@
 
 #include "engine/DesktopActivity.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 /**
@@ -11,6 +12,8 @@
  */
 class Countdown
 {
+    Q_DECLARE_TR_FUNCTIONS(Countdown)
+
 public:
     /** Seconds of a countdown of the given minutes ("0.5" is 30); throws Failure for text that is no number. */
     [[nodiscard]] static qint32 lengthInSeconds(const QString& minutesText);
@@ -40,10 +43,10 @@ public:
     /** The status text of a tick, for example "There will be 1:15 minutes until screensaver starts". */
     [[nodiscard]] static QString timeLeftText(qint32 secondsLeft);
 
-    static const QString NotCountingText;
-    static const QString TurnedOnText;
-    static const QString TurnOnCaption;
-    static const QString TurnOffCaption;
+    [[nodiscard]] static QString notCountingText();
+    [[nodiscard]] static QString turnedOnText();
+    [[nodiscard]] static QString turnOnCaption();
+    [[nodiscard]] static QString turnOffCaption();
 
     bool ScreensaverOn = false;
     /** The last tick found the desktop's idle action held off by another program. */

@@ -3,11 +3,18 @@
 
 #include <QtGlobal>
 
+#include <limits>
 #include <optional>
 
 /** What the desktop told about one second of the countdown. */
 struct DesktopActivity
 {
+    /**
+     * Stands for the idle time on a tick that did not ask it: no input is known of, and the count goes on. It is
+     * asked again before the count can end, and then says whether there was input meanwhile.
+     */
+    static constexpr qint64 NotAsked = std::numeric_limits<qint64>::max();
+
     /** Time since the last key or pointer input anywhere; none where the desktop does not tell it. */
     std::optional<qint64> idleMilliseconds;
     /** Another program holds off the desktop's idle action (a video player, a presentation). */

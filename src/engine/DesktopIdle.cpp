@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engine/DesktopIdle.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 DesktopIdle::DesktopIdle(Sources sources, QObject* parent)
@@ -51,7 +52,7 @@ void DesktopIdle::findSource()
     if (m_search != Search::NotYet || m_round) {
         return;
     }
-    startRound(false, {});
+    startRound(false, true, {});
 }
 
 void DesktopIdle::lookAgainIfStale()
@@ -61,7 +62,7 @@ void DesktopIdle::lookAgainIfStale()
     }
 }
 
-bool DesktopIdle::poll(bool countMayEnd, bool fullScreenCounts)
+bool DesktopIdle::poll(bool countMayEnd, bool fullScreenCounts, bool idleTimeWanted)
 {
     if (m_round) {
         if (now() - m_round->startedAt < giveUpAfterMs) {
@@ -80,7 +81,7 @@ bool DesktopIdle::poll(bool countMayEnd, bool fullScreenCounts)
     if (m_sources.fullScreen && fullScreenCounts && (countMayEnd || m_lastFullScreen)) {
         holds.push_back(m_sources.inhibitions.size());
     }
-    startRound(true, holds);
+    startRound(true, idleTimeWanted, holds);
     return true;
 }
 
@@ -97,7 +98,7 @@ bool DesktopIdle::isCurrent(quint64 round) const
     return m_round && m_round->id == round;
 }
 
-void DesktopIdle::startRound(bool report, const std::vector<std::size_t>& holds)
+void DesktopIdle::startRound(bool report, bool idleTimeWanted, const std::vector<std::size_t>& holds)
 {
     const quint64 id = ++m_lastRound;
     Round round;
@@ -112,6 +113,8 @@ void DesktopIdle::startRound(bool report, const std::vector<std::size_t>& holds)
 
     if (m_search == Search::NoneWorks) {
         idleDone(id, std::nullopt);
+    } else if (m_chosen && !idleTimeWanted) {
+        idleDone(id, DesktopActivity::NotAsked);
     } else if (m_chosen) {
         const std::size_t index = *m_chosen;
         m_sources.idle[index]->ask([self = QPointer(this), id, index](const IdleAnswer& answer) {
@@ -148,8 +151,10 @@ void DesktopIdle::askCandidate(quint64 round)
     }
     if (m_candidate >= m_sources.idle.size()) {
         m_failedInUse.reset();
-        m_whyNone = m_failures.isEmpty() ? QStringLiteral("nothing tells this program the desktop's idle time")
-                                         : m_failures.join(QStringLiteral("; "));
+        m_whyNone =
+            m_failures.isEmpty()
+                ? QCoreApplication::translate("DesktopIdle", "nothing tells this program the desktop's idle time")
+                : m_failures.join(QStringLiteral("; "));
         m_searchEndedAt = now();
         setSearch(Search::NoneWorks);
         idleDone(round, std::nullopt);
@@ -181,7 +186,8 @@ void DesktopIdle::idleAnswered(quint64 round, std::size_t index, const IdleAnswe
         idleDone(round, answer.milliseconds);
         return;
     }
-    const QString failure = answer.failure.isEmpty() ? QStringLiteral("no answer") : answer.failure;
+    const QString failure =
+        answer.failure.isEmpty() ? QCoreApplication::translate("DesktopIdle", "no answer") : answer.failure;
     m_failures.append(m_sources.idle[index]->name() + QStringLiteral(": ") + failure);
     if (m_chosen == index) {
         // The source in use stopped answering (its service ended, say): the others are tried from the first, and

@@ -73,10 +73,11 @@ public:
 
     /**
      * Asks the desktop for one tick: the idle time and the inhibitions, and full-screen windows where they count and
-     * the count may end with this tick or a full-screen window held it last time. polled() answers, at once or from
-     * the event loop. Returns false, asking nothing, while the previous question is still open.
+     * the count may end with this tick or a full-screen window held it last time. Where the idle time is not wanted
+     * and a source of it is known, the answer carries DesktopActivity::NotAsked instead. polled() answers, at once
+     * or from the event loop. Returns false, asking nothing, while the previous question is still open.
      */
-    bool poll(bool countMayEnd, bool fullScreenCounts);
+    bool poll(bool countMayEnd, bool fullScreenCounts, bool idleTimeWanted = true);
     [[nodiscard]] bool isPolling() const
     {
         return m_round.has_value();
@@ -104,7 +105,7 @@ private:
     [[nodiscard]] qint64 now() const;
     [[nodiscard]] bool isCurrent(quint64 round) const;
     // The holds are numbered as the inhibitions, and the full-screen hold after them.
-    void startRound(bool report, const std::vector<std::size_t>& holds);
+    void startRound(bool report, bool idleTimeWanted, const std::vector<std::size_t>& holds);
     void askCandidate(quint64 round);
     void idleAnswered(quint64 round, std::size_t index, const IdleAnswer& answer);
     void idleDone(quint64 round, std::optional<qint64> milliseconds);

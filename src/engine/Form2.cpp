@@ -52,7 +52,7 @@ Form2::Form2(std::unique_ptr<VideoPlayer> player,
     , m_reporter(reporter)
 {
     setObjectName(QStringLiteral("Form2"));
-    setWindowTitle(QStringLiteral("Slideshow"));
+    setWindowTitle(tr("Slideshow"));
     setAttribute(Qt::WA_DeleteOnClose);
     Controls::setBackground(this, Qt::black);
     setCursor(Qt::BlankCursor);

@@ -22,17 +22,17 @@ Form3::Form3(
     , m_reporter(reporter)
 {
     setObjectName(QStringLiteral("Form3"));
-    setWindowTitle(QStringLiteral("Enter Password"));
+    setWindowTitle(tr("Enter Password"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(8040), Twips::toPixels(1605));
     setFont(Controls::arialBold(9));
     setModal(true);
 
-    Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 120, 7800, 840, QStringLiteral("Password"));
+    Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 120, 7800, 840, tr("Password"));
     Text2 = Controls::place<QLineEdit>(Frame1, "Text2", 240, 300, 7300, 345);
     Controls::showAsStars(Text2);
-    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 1080, 3840, 405, QStringLiteral("OK"));
-    PushButton2 = Controls::place<QPushButton>(this, "PushButton2", 4080, 1080, 3840, 405, QStringLiteral("Cancel"));
+    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 1080, 3840, 405, tr("OK"));
+    PushButton2 = Controls::place<QPushButton>(this, "PushButton2", 4080, 1080, 3840, 405, tr("Cancel"));
     for (QPushButton* button : {PushButton1, PushButton2}) {
         button->setAutoDefault(false);
     }
@@ -69,7 +69,7 @@ void Form3::PushButton1_Click()
     if (routine.holds(102, [&] { return stored && *stored == Text2->text(); })) {
         routine.step(104, [&] { m_accepted = true; });
     } else {
-        routine.step(106, [&] { m_dialogs.message(this, QStringLiteral("Invalid Password.")); });
+        routine.step(106, [&] { m_dialogs.message(this, tr("Invalid Password.")); });
     }
     routine.step(108, [&] { done(m_accepted ? Accepted : Rejected); });
 }

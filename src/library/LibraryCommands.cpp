@@ -13,7 +13,7 @@
 
 namespace {
 
-const QString folderPickerTitle = QStringLiteral("Please select folder:");
+const char* const folderPickerTitle = QT_TRANSLATE_NOOP("LibraryCommands", "Please select folder:");
 
 // A name that is not UTF-8 reaches the program with U+FFFD in place of its bad bytes. Under that name the file
 // cannot be found again: an entry for it would be dead.
@@ -24,8 +24,10 @@ bool isUnreadableName(const QString& path)
 
 } // namespace
 
-const QString LibraryCommands::fileDialogFilter =
-    QStringLiteral("Video Files (*.avi *.wmv *.mpg *.mpeg *.flv *.mkv *.ogg *.mp4);;All Files (*)");
+QString LibraryCommands::fileDialogFilter()
+{
+    return tr("Video Files (*.avi *.wmv *.mpg *.mpeg *.flv *.mkv *.ogg *.mp4);;All Files (*)");
+}
 
 LibraryCommands::LibraryCommands(VideoLibrary& library,
                                  SettingsStore& settings,
@@ -87,12 +89,12 @@ QStringList LibraryCommands::withoutUnreadableNames(const QStringList& paths)
         QMetaObject::invokeMethod(
             this,
             [this, refused] {
-                m_dialogs.message(m_window,
-                                  QStringLiteral("These files could not be added: their names are not UTF-8 text, so "
-                                                 "Lumaveil could not find them again by name. Renamed, they can be "
-                                                 "added.\n\n") +
-                                      refused.join(QLatin1Char('\n')),
-                                  Dialogs::Icon::Warning);
+                m_dialogs.message(
+                    m_window,
+                    tr("These files could not be added: their names are not UTF-8 text, so Lumaveil could "
+                       "not find them again by name. Renamed, they can be added.\n\n%1")
+                        .arg(refused.join(QLatin1Char('\n'))),
+                    Dialogs::Icon::Warning);
             },
             Qt::QueuedConnection);
     }
@@ -104,8 +106,8 @@ void LibraryCommands::PushButton1_Click()
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PushButton1_Click);
     QStringList chosen;
     routine.step(100, [&] {
-        chosen = withoutUnreadableNames(m_dialogs.openFiles(
-            m_window, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"), fileDialogFilter));
+        chosen = withoutUnreadableNames(
+            m_dialogs.openFiles(m_window, tr("Add File(s) - Hold Ctrl to select multiple files"), fileDialogFilter()));
     });
     if (routine.test(102, [&] { return chosen.isEmpty(); })) {
         routine.step(104, [&] { rebuild(); });
@@ -131,7 +133,7 @@ void LibraryCommands::PushButton15_Click()
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PushButton15_Click);
     QString folder;
     routine.step(100, [&] {
-        folder = m_dialogs.pickFolder(m_window, folderPickerTitle, m_settings.ReadSetting(Setting::LastFolderDot));
+        folder = m_dialogs.pickFolder(m_window, tr(folderPickerTitle), m_settings.ReadSetting(Setting::LastFolderDot));
     });
     if (routine.test(102, [&] { return folder.isEmpty(); })) {
         routine.step(104, [&] { rebuild(); });
@@ -146,7 +148,7 @@ void LibraryCommands::PushButton21_Click()
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PushButton21_Click);
     QString folder;
     routine.step(100, [&] {
-        folder = m_dialogs.pickFolder(m_window, folderPickerTitle, m_settings.ReadSetting(Setting::LastFolderDot));
+        folder = m_dialogs.pickFolder(m_window, tr(folderPickerTitle), m_settings.ReadSetting(Setting::LastFolderDot));
     });
     if (routine.test(102, [&] { return folder.isEmpty(); })) {
         routine.step(104, [&] { rebuild(); });
@@ -176,8 +178,8 @@ void LibraryCommands::PushButton4_Click()
     QString extension;
     routine.step(100, [&] {
         extension = m_dialogs.inputText(m_window,
-                                        QStringLiteral("Enter file extension to load:\r\r(* for all files, txt for all "
-                                                       "txt files, doc for all doc files, etc.)"),
+                                        tr("Enter file extension to load:\r\r(* for all files, txt for all "
+                                           "txt files, doc for all doc files, etc.)"),
                                         m_settings.ReadSetting(Setting::Extension));
     });
     if (routine.test(102, [&] { return extension.isEmpty(); })) {
@@ -186,7 +188,7 @@ void LibraryCommands::PushButton4_Click()
     routine.step(104, [&] { m_settings.WriteSetting(Setting::Extension, extension); });
     QString folder;
     routine.step(106, [&] {
-        folder = m_dialogs.pickFolder(m_window, folderPickerTitle, m_settings.ReadSetting(Setting::LastFolder));
+        folder = m_dialogs.pickFolder(m_window, tr(folderPickerTitle), m_settings.ReadSetting(Setting::LastFolder));
     });
     if (routine.test(108, [&] { return folder.isEmpty(); })) {
         routine.step(333, [&] { rebuild(); });
@@ -235,8 +237,8 @@ void LibraryCommands::LoadSampleFiles()
     }
     add(files, added);
     if (m_dialogs.question(m_window,
-                           QStringLiteral("Would you like this software to open the folder where these sample files "
-                                          "are stored (so that you can view them before working with them)?"))) {
+                           tr("Would you like this software to open the folder where these sample files "
+                              "are stored (so that you can view them before working with them)?"))) {
         m_dialogs.showFolder(m_samplesFolder);
     }
 }
@@ -250,8 +252,7 @@ void LibraryCommands::PushButton6_Click()
 {
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PushButton6_Click);
     routine.step(100, [&] {
-        m_dialogs.message(m_window,
-                          QStringLiteral("Most video file formats can be played with this software but not all."));
+        m_dialogs.message(m_window, tr("Most video file formats can be played with this software but not all."));
     });
 }
 

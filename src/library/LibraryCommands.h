@@ -69,7 +69,7 @@ public:
     /** True when some entry of the list has exactly this text. */
     [[nodiscard]] static bool ListContainsText(const PathListModel& list, const QString& text);
 
-    static const QString fileDialogFilter;
+    [[nodiscard]] static QString fileDialogFilter();
 
 private:
     // Entries that a command adds to a list, once they are known: a folder walk may take a while.

@@ -12,7 +12,7 @@
 
 namespace {
 
-const QString videoFilesHeader = QStringLiteral(" Video File(s)");
+const char* const videoFilesHeader = QT_TRANSLATE_NOOP("VideoLibrary", " Video File(s)");
 
 // How long the destructor waits for walks to notice that they should stop.
 constexpr int stopWaitMs = 250;
@@ -34,9 +34,9 @@ struct VideoLibrary::Recipient
 VideoLibrary::VideoLibrary(ErrorReporter& reporter, QObject* parent)
     : QObject(parent)
     , m_reporter(reporter)
-    , m_files({videoFilesHeader})
-    , m_folders({QStringLiteral("Video Folder(s)"), QString()})
-    , m_playable({videoFilesHeader})
+    , m_files({tr(videoFilesHeader)})
+    , m_folders({tr("Video Folder(s)"), QString()})
+    , m_playable({tr(videoFilesHeader)})
     , m_recipient(std::make_shared<Recipient>(this))
     , m_workers(new QThreadPool)
     , m_stopAll(std::make_shared<FolderScanner::StopFlag>(false))

@@ -41,43 +41,42 @@ Form4::Form4(
 
 void Form4::createControls()
 {
-    setWindowTitle(QStringLiteral("ScreenSaver Options"));
+    setWindowTitle(tr("ScreenSaver Options"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     // Taller than designed by the desktop options, which sit between the play length and the OK button.
     setFixedSize(Twips::toPixels(8040), Twips::toPixels(5640));
     setFont(Controls::arialBold(9));
     Controls::setBackground(this, Qt::white);
 
-    Frame2 = Controls::place<QGroupBox>(this, "Frame2", 120, 120, 7800, 705, QStringLiteral("Random Options"));
+    Frame2 = Controls::place<QGroupBox>(this, "Frame2", 120, 120, 7800, 705, tr("Random Options"));
     // Check1 and Check4 are a little wider than designed, and Text1 narrower, so that the captions show whole.
-    Check1 = Controls::place<QCheckBox>(
-        Frame2, "Check1", 240, 300, 3420, 255, QStringLiteral("Start at random place in each video"));
-    Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 870, 7800, 1065, QStringLiteral("Display Option "));
-    Option1 = Controls::place<QRadioButton>(Frame1, "Option1", 240, 300, 2580, 255, QStringLiteral("Show Full Screen"));
-    Option2 = Controls::place<QRadioButton>(Frame1, "Option2", 240, 660, 3075, 255, QStringLiteral("Show Original"));
+    Check1 =
+        Controls::place<QCheckBox>(Frame2, "Check1", 240, 300, 3420, 255, tr("Start at random place in each video"));
+    Frame1 = Controls::place<QGroupBox>(this, "Frame1", 120, 870, 7800, 1065, tr("Display Option "));
+    Option1 = Controls::place<QRadioButton>(Frame1, "Option1", 240, 300, 2580, 255, tr("Show Full Screen"));
+    Option2 = Controls::place<QRadioButton>(Frame1, "Option2", 240, 660, 3075, 255, tr("Show Original"));
     PushButton7 = Controls::place<QPushButton>(Frame1, "PushButton7", 6840, 540, 840, 405, QStringLiteral("?"));
-    Frame3 = Controls::place<QGroupBox>(this, "Frame3", 120, 1980, 7800, 765, QStringLiteral("Password Options"));
-    Check5 = Controls::place<QCheckBox>(
-        Frame3, "Check5", 240, 300, 3390, 255, QStringLiteral("Password prompt on mouse click:"));
+    Frame3 = Controls::place<QGroupBox>(this, "Frame3", 120, 1980, 7800, 765, tr("Password Options"));
+    Check5 = Controls::place<QCheckBox>(Frame3, "Check5", 240, 300, 3390, 255, tr("Password prompt on mouse click:"));
     Text2 = Controls::place<QLineEdit>(Frame3, "Text2", 3720, 255, 3840, 345);
-    Frame5 = Controls::place<QGroupBox>(this, "Frame5", 120, 2790, 7800, 765, QStringLiteral("Play Length Option"));
-    Check4 = Controls::place<QCheckBox>(
-        Frame5,
-        "Check4",
-        240,
-        300,
-        6840,
-        255,
-        QStringLiteral("Instead of playing entire video, play each video for this number of seconds:"));
+    Frame5 = Controls::place<QGroupBox>(this, "Frame5", 120, 2790, 7800, 765, tr("Play Length Option"));
+    Check4 =
+        Controls::place<QCheckBox>(Frame5,
+                                   "Check4",
+                                   240,
+                                   300,
+                                   6840,
+                                   255,
+                                   tr("Instead of playing entire video, play each video for this number of seconds:"));
     Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 7140, 255, 540, 345, QStringLiteral("10"));
-    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 3600, 7800, 1425, QStringLiteral("Desktop Options"));
-    Check6 = Controls::place<QCheckBox>(
-        Frame6, "Check6", 240, 300, 7320, 255, QStringLiteral("Count inactivity on the whole desktop"));
+    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 3600, 7800, 1425, tr("Desktop Options"));
+    Check6 =
+        Controls::place<QCheckBox>(Frame6, "Check6", 240, 300, 7320, 255, tr("Count inactivity on the whole desktop"));
     Check7 = Controls::place<QCheckBox>(
-        Frame6, "Check7", 480, 660, 7080, 255, QStringLiteral("Not while another program is full screen"));
-    Check8 = Controls::place<QCheckBox>(
-        Frame6, "Check8", 240, 1020, 7320, 255, QStringLiteral("Lock the session when a showing ends"));
-    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 5145, 7800, 405, QStringLiteral("OK"));
+        Frame6, "Check7", 480, 660, 7080, 255, tr("Not while another program is full screen"));
+    Check8 =
+        Controls::place<QCheckBox>(Frame6, "Check8", 240, 1020, 7320, 255, tr("Lock the session when a showing ends"));
+    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 5145, 7800, 405, tr("OK"));
 
     Option1->setChecked(true);
     Controls::showAsStars(Text2);
@@ -174,8 +173,8 @@ void Form4::setDesktopIdleAvailable(bool available, const QString& why)
     Check6->setEnabled(available);
     Check7->setEnabled(available);
     Check6->setToolTip(available ? QString()
-                                 : QStringLiteral("Lumaveil cannot learn how long this desktop has been idle: %1.")
-                                       .arg(why.isEmpty() ? QStringLiteral("no way of asking works here") : why));
+                                 : tr("Lumaveil cannot learn how long this desktop has been idle: %1.")
+                                       .arg(why.isEmpty() ? tr("no way of asking works here") : why));
 }
 
 void Form4::PushButton1_Click()
@@ -190,7 +189,6 @@ void Form4::PushButton7_Click()
     routine.step(100, [&] {
         m_dialogs.message(
             this,
-            Option2->text() +
-                QStringLiteral(" will show the video at original aspect ratio with black around the sides."));
+            tr("%1 will show the video at original aspect ratio with black around the sides.").arg(Option2->text()));
     });
 }

@@ -35,7 +35,8 @@ BlankingInhibitor::BlankingInhibitor()
         return;
     }
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, service, QStringLiteral("Inhibit"));
-    call << QCoreApplication::applicationName() << QStringLiteral("Showing videos as a screensaver");
+    call << QCoreApplication::applicationName()
+         << QCoreApplication::translate("BlankingInhibitor", "Showing videos as a screensaver");
     // The answer may come after this object is gone; it is then taken back at once.
     auto request = std::make_shared<Request>();
     m_request = request;

@@ -3,6 +3,7 @@
 
 #include "platform/Failure.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 #include <cmath>
@@ -28,12 +29,12 @@ std::optional<double> parseNumber(const QString& text)
 template <typename Integer> Integer toWhole(double value)
 {
     if (!std::isfinite(value)) {
-        throw Failure(QStringLiteral("Overflow"));
+        throw Failure(QCoreApplication::translate("Convert", "Overflow"));
     }
     // The default floating-point rounding mode takes halves to the even neighbour.
     const double rounded = std::nearbyint(value);
     if (rounded < std::numeric_limits<Integer>::min() || rounded > std::numeric_limits<Integer>::max()) {
-        throw Failure(QStringLiteral("Overflow"));
+        throw Failure(QCoreApplication::translate("Convert", "Overflow"));
     }
     return static_cast<Integer>(rounded);
 }
@@ -46,7 +47,7 @@ double toDouble(const QString& text)
 {
     const auto value = parseNumber(text);
     if (!value) {
-        throw Failure(QStringLiteral("Type mismatch"));
+        throw Failure(QCoreApplication::translate("Convert", "Type mismatch"));
     }
     return *value;
 }
@@ -101,7 +102,7 @@ bool toCheckBoxValue(const QString& text)
     case 1:
         return true;
     default:
-        throw Failure(QStringLiteral("Invalid property value"));
+        throw Failure(QCoreApplication::translate("Convert", "Invalid property value"));
     }
 }
 

@@ -3,6 +3,8 @@
 
 #include "platform/DBusQuery.h"
 
+#include <QCoreApplication>
+
 #include <limits>
 
 DBusIdleSource::DBusIdleSource(std::function<QDBusConnection()> bus, Method method)
@@ -17,17 +19,18 @@ std::unique_ptr<DBusIdleSource> DBusIdleSource::gnome(std::function<QDBusConnect
                                                    QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
                                                    QStringLiteral("org.gnome.Mutter.IdleMonitor"),
                                                    QStringLiteral("GetIdletime"),
-                                                   QStringLiteral("GNOME's idle monitor")});
+                                                   QCoreApplication::translate("DesktopIdle", "GNOME's idle monitor")});
 }
 
 std::unique_ptr<DBusIdleSource> DBusIdleSource::kde(std::function<QDBusConnection()> bus)
 {
-    return std::make_unique<DBusIdleSource>(std::move(bus),
-                                            Method{QStringLiteral("org.freedesktop.ScreenSaver"),
-                                                   QStringLiteral("/org/freedesktop/ScreenSaver"),
-                                                   QStringLiteral("org.freedesktop.ScreenSaver"),
-                                                   QStringLiteral("GetSessionIdleTime"),
-                                                   QStringLiteral("KDE's screen saver service")});
+    return std::make_unique<DBusIdleSource>(
+        std::move(bus),
+        Method{QStringLiteral("org.freedesktop.ScreenSaver"),
+               QStringLiteral("/org/freedesktop/ScreenSaver"),
+               QStringLiteral("org.freedesktop.ScreenSaver"),
+               QStringLiteral("GetSessionIdleTime"),
+               QCoreApplication::translate("DesktopIdle", "KDE's screen saver service")});
 }
 
 QString DBusIdleSource::name() const

@@ -3,6 +3,8 @@
 
 #include "platform/DBusQuery.h"
 
+#include <QCoreApplication>
+
 DBusInhibitionHold::DBusInhibitionHold(std::function<QDBusConnection()> bus, Method method)
     : m_bus(std::move(bus))
     , m_method(std::move(method))
@@ -19,19 +21,20 @@ std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::gnome(std::function<QDBu
                QStringLiteral("IsInhibited"),
                8,
                {QStringLiteral("InhibitorAdded"), QStringLiteral("InhibitorRemoved")},
-               QStringLiteral("GNOME's session manager")});
+               QCoreApplication::translate("DesktopIdle", "GNOME's session manager")});
 }
 
 std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::kde(std::function<QDBusConnection()> bus)
 {
-    return std::make_unique<DBusInhibitionHold>(std::move(bus),
-                                                Method{QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
-                                                       QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
-                                                       QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
-                                                       QStringLiteral("HasInhibition"),
-                                                       4,
-                                                       {QStringLiteral("InhibitionsChanged")},
-                                                       QStringLiteral("KDE's power management")});
+    return std::make_unique<DBusInhibitionHold>(
+        std::move(bus),
+        Method{QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+               QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+               QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+               QStringLiteral("HasInhibition"),
+               4,
+               {QStringLiteral("InhibitionsChanged")},
+               QCoreApplication::translate("DesktopIdle", "KDE's power management")});
 }
 
 QString DBusInhibitionHold::name() const

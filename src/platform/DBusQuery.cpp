@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/DBusQuery.h"
 
+#include <QCoreApplication>
 #include <QDBusPendingCallWatcher>
 #include <QMetaType>
 #include <QPointer>
@@ -16,7 +17,8 @@ void ask(const std::function<QDBusConnection()>& bus,
     QDBusConnection connection = bus ? bus() : QDBusConnection(QString());
     if (!connection.isConnected()) {
         // Answered from the event loop all the same, as a service would.
-        const QDBusMessage error = call.createErrorReply(QDBusError::Disconnected, QStringLiteral("no message bus"));
+        const QDBusMessage error = call.createErrorReply(QDBusError::Disconnected,
+                                                         QCoreApplication::translate("DesktopIdle", "no message bus"));
         QTimer::singleShot(0, context, [done = std::move(done), error] { done(error); });
         return;
     }
@@ -80,7 +82,7 @@ QString failure(const QDBusMessage& reply)
     if (reply.type() == QDBusMessage::ErrorMessage) {
         return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
     }
-    return QStringLiteral("an answer of the wrong kind (%1)").arg(reply.signature());
+    return QCoreApplication::translate("DesktopIdle", "an answer of the wrong kind (%1)").arg(reply.signature());
 }
 
 } // namespace DBusQuery

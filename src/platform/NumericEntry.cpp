@@ -28,7 +28,7 @@ bool NumericEntry::eventFilter(QObject* watched, QEvent* event)
     }
     if (!Convert::isNumeric(m_edit->text())) {
         m_complaining = true;
-        m_dialogs.message(m_edit->window(), QStringLiteral("Must be a numeric entry."));
+        m_dialogs.message(m_edit->window(), tr("Must be a numeric entry."));
         m_complaining = false;
         // After the focus has gone where it was going, it comes back.
         QTimer::singleShot(0, m_edit, [edit = m_edit] { edit->setFocus(Qt::OtherFocusReason); });

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/X11FullScreenHold.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QList>
 #include <QRect>
@@ -129,14 +130,15 @@ QRect primaryScreenArea()
 
 QString X11FullScreenHold::name() const
 {
-    return QStringLiteral("full-screen windows of other programs");
+    return QCoreApplication::translate("DesktopIdle", "full-screen windows of other programs");
 }
 
 void X11FullScreenHold::ask(std::function<void(const HoldAnswer&)> done)
 {
     Display* connection = display();
     if (!connection) {
-        done(HoldAnswer{std::nullopt, QStringLiteral("the program does not run on an X display")});
+        done(HoldAnswer{std::nullopt,
+                        QCoreApplication::translate("DesktopIdle", "the program does not run on an X display")});
         return;
     }
     const IgnoredErrors ignored;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/X11IdleSource.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 
 // Xlib last: its macros clash with Qt's names.
@@ -20,11 +21,11 @@ QString whyUnusable(Display* connection)
     int eventBase = 0;
     int errorBase = 0;
     if (!XScreenSaverQueryExtension(connection, &eventBase, &errorBase)) {
-        return QStringLiteral("the X server has no screen saver extension");
+        return QCoreApplication::translate("DesktopIdle", "the X server has no screen saver extension");
     }
     int opcode = 0;
     if (XQueryExtension(connection, "XWAYLAND", &opcode, &eventBase, &errorBase)) {
-        return QStringLiteral("Xwayland sees only the input to X programs");
+        return QCoreApplication::translate("DesktopIdle", "Xwayland sees only the input to X programs");
     }
     return {};
 }
@@ -33,14 +34,15 @@ QString whyUnusable(Display* connection)
 
 QString X11IdleSource::name() const
 {
-    return QStringLiteral("the X server's screen saver extension");
+    return QCoreApplication::translate("DesktopIdle", "the X server's screen saver extension");
 }
 
 void X11IdleSource::ask(std::function<void(const IdleAnswer&)> done)
 {
     Display* connection = display();
     if (!connection) {
-        done(IdleAnswer{std::nullopt, QStringLiteral("the program does not run on an X display")});
+        done(IdleAnswer{std::nullopt,
+                        QCoreApplication::translate("DesktopIdle", "the program does not run on an X display")});
         return;
     }
     if (!m_unusable) {
@@ -52,7 +54,8 @@ void X11IdleSource::ask(std::function<void(const IdleAnswer&)> done)
     }
     XScreenSaverInfo info{};
     if (!XScreenSaverQueryInfo(connection, XDefaultRootWindow(connection), &info)) {
-        done(IdleAnswer{std::nullopt, QStringLiteral("the X server did not tell its idle time")});
+        done(IdleAnswer{std::nullopt,
+                        QCoreApplication::translate("DesktopIdle", "the X server did not tell its idle time")});
         return;
     }
     done(IdleAnswer{qint64(info.idle), {}});

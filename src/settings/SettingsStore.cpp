@@ -3,6 +3,7 @@
 
 #include "settings/IniFile.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QLoggingCategory>
@@ -25,32 +26,57 @@ struct KeyEntry
     Setting setting;
     const char* key;
     const char* defaultText;
+    // What the user knows the setting as, for messages.
     const char* title;
 };
 
 constexpr std::array keyTable{
-    KeyEntry{Setting::Text3, "Text3", "1", "the minutes of inactivity"},
-    KeyEntry{Setting::Check2, "Check2", "0", "Disable sound"},
-    KeyEntry{Setting::WindowsStartup, "Windows Startup", "Off", "Load this software on Windows startup"},
-    KeyEntry{Setting::Minimized, "Minimized", "Off", "Start in system tray"},
-    KeyEntry{Setting::Option4, "Option4", "1", "the random option"},
-    KeyEntry{Setting::Option5, "Option5", "0", "the random option"},
-    KeyEntry{Setting::StartStopState, "StartStopState", "Off", "whether the screensaver is turned on"},
-    KeyEntry{Setting::Videos, "Videos", "", "the list of video files"},
-    KeyEntry{Setting::Listview5, "Listview5", "", "the list of folders"},
-    KeyEntry{Setting::Extension, "Extension", "txt", "the file extension last asked for"},
-    KeyEntry{Setting::LastFolder, "LastFolder", "", "the folder last chosen"},
-    KeyEntry{Setting::LastFolderDot, "LastFolderDot", "", "the folder last chosen"},
-    KeyEntry{Setting::SlideshowInterval, "Slideshow Interval", "10", "the play length in seconds"},
-    KeyEntry{Setting::Password, "Password", "", "the password"},
-    KeyEntry{Setting::PasswordMouseMove, "Password Mouse Move", "0", "Password prompt on mouse click"},
-    KeyEntry{Setting::Option1, "Option1", "1", "the display option"},
-    KeyEntry{Setting::Option2, "Option2", "0", "the display option"},
-    KeyEntry{Setting::Check1, "Check1", "0", "Start at random place in each video"},
-    KeyEntry{Setting::Check4, "Check4", "0", "the play length option"},
-    KeyEntry{Setting::DesktopIdle, "Desktop Idle", "0", "Count inactivity on the whole desktop"},
-    KeyEntry{Setting::RespectFullScreen, "Respect Full Screen", "1", "Not while another program is full screen"},
-    KeyEntry{Setting::LockSession, "Lock Session", "0", "Lock the session when a showing ends"},
+    KeyEntry{Setting::Text3, "Text3", "1", QT_TRANSLATE_NOOP("SettingsStore", "the minutes of inactivity")},
+    KeyEntry{Setting::Check2, "Check2", "0", QT_TRANSLATE_NOOP("SettingsStore", "Disable sound")},
+    KeyEntry{Setting::WindowsStartup,
+             "Windows Startup",
+             "Off",
+             QT_TRANSLATE_NOOP("SettingsStore", "Load this software on Windows startup")},
+    KeyEntry{Setting::Minimized, "Minimized", "Off", QT_TRANSLATE_NOOP("SettingsStore", "Start in system tray")},
+    KeyEntry{Setting::Option4, "Option4", "1", QT_TRANSLATE_NOOP("SettingsStore", "the random option")},
+    KeyEntry{Setting::Option5, "Option5", "0", QT_TRANSLATE_NOOP("SettingsStore", "the random option")},
+    KeyEntry{Setting::StartStopState,
+             "StartStopState",
+             "Off",
+             QT_TRANSLATE_NOOP("SettingsStore", "whether the screensaver is turned on")},
+    KeyEntry{Setting::Videos, "Videos", "", QT_TRANSLATE_NOOP("SettingsStore", "the list of video files")},
+    KeyEntry{Setting::Listview5, "Listview5", "", QT_TRANSLATE_NOOP("SettingsStore", "the list of folders")},
+    KeyEntry{Setting::Extension,
+             "Extension",
+             "txt",
+             QT_TRANSLATE_NOOP("SettingsStore", "the file extension last asked for")},
+    KeyEntry{Setting::LastFolder, "LastFolder", "", QT_TRANSLATE_NOOP("SettingsStore", "the folder last chosen")},
+    KeyEntry{Setting::LastFolderDot, "LastFolderDot", "", QT_TRANSLATE_NOOP("SettingsStore", "the folder last chosen")},
+    KeyEntry{Setting::SlideshowInterval,
+             "Slideshow Interval",
+             "10",
+             QT_TRANSLATE_NOOP("SettingsStore", "the play length in seconds")},
+    KeyEntry{Setting::Password, "Password", "", QT_TRANSLATE_NOOP("SettingsStore", "the password")},
+    KeyEntry{Setting::PasswordMouseMove,
+             "Password Mouse Move",
+             "0",
+             QT_TRANSLATE_NOOP("SettingsStore", "Password prompt on mouse click")},
+    KeyEntry{Setting::Option1, "Option1", "1", QT_TRANSLATE_NOOP("SettingsStore", "the display option")},
+    KeyEntry{Setting::Option2, "Option2", "0", QT_TRANSLATE_NOOP("SettingsStore", "the display option")},
+    KeyEntry{Setting::Check1, "Check1", "0", QT_TRANSLATE_NOOP("SettingsStore", "Start at random place in each video")},
+    KeyEntry{Setting::Check4, "Check4", "0", QT_TRANSLATE_NOOP("SettingsStore", "the play length option")},
+    KeyEntry{Setting::DesktopIdle,
+             "Desktop Idle",
+             "0",
+             QT_TRANSLATE_NOOP("SettingsStore", "Count inactivity on the whole desktop")},
+    KeyEntry{Setting::RespectFullScreen,
+             "Respect Full Screen",
+             "1",
+             QT_TRANSLATE_NOOP("SettingsStore", "Not while another program is full screen")},
+    KeyEntry{Setting::LockSession,
+             "Lock Session",
+             "0",
+             QT_TRANSLATE_NOOP("SettingsStore", "Lock the session when a showing ends")},
 };
 
 const KeyEntry& entryOf(Setting setting)
@@ -103,7 +129,7 @@ QString settingTitle(const QString& key)
 {
     for (const KeyEntry& entry : keyTable) {
         if (key == QLatin1String(entry.key)) {
-            return QString::fromLatin1(entry.title);
+            return QCoreApplication::translate("SettingsStore", entry.title);
         }
     }
     return key;

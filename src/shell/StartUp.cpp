@@ -67,16 +67,17 @@ QString AddToStartup()
 {
     const QString programPath = QCoreApplication::applicationFilePath();
     if (programPath.isEmpty()) {
-        return QStringLiteral("The program's own file could not be found.");
+        return QCoreApplication::translate("StartUp", "The program's own file could not be found.");
     }
     const QString path = autostartEntryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-        return QStringLiteral("The folder %1 could not be made.").arg(QFileInfo(path).absolutePath());
+        return QCoreApplication::translate("StartUp", "The folder %1 could not be made.")
+            .arg(QFileInfo(path).absolutePath());
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(autostartEntry(programPath).toUtf8()) < 0 ||
         !file.commit()) {
-        return QStringLiteral("%1 could not be written: %2").arg(path, file.errorString());
+        return QCoreApplication::translate("StartUp", "%1 could not be written: %2").arg(path, file.errorString());
     }
     return {};
 }
@@ -87,5 +88,6 @@ QString RemoveFromStartup()
     if (!file.exists() || file.remove()) {
         return {};
     }
-    return QStringLiteral("%1 could not be removed: %2").arg(file.fileName(), file.errorString());
+    return QCoreApplication::translate("StartUp", "%1 could not be removed: %2")
+        .arg(file.fileName(), file.errorString());
 }

@@ -3,6 +3,7 @@
 
 #include "platform/Failure.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <limits>
@@ -90,7 +91,7 @@ void cSysTray::ShowBalloon(const QString& tip, const QString& title, qint32 seco
     qint32 milliseconds = 0;
     if (seconds > 0) {
         if (seconds > std::numeric_limits<qint32>::max() / 1000) {
-            throw Failure(QStringLiteral("Overflow"));
+            throw Failure(QCoreApplication::translate("Convert", "Overflow"));
         }
         milliseconds = seconds * 1000;
     }

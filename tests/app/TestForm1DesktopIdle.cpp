@@ -31,7 +31,8 @@ private:
         m_env->settings->WriteSetting(setting, text);
     }
 
-    // A countdown of six seconds with the example list, on and counting; the desktop idle for an hour.
+    // A countdown of six seconds with the example list, on and counting, the main window on the screen; the desktop
+    // idle for an hour.
     Form1& load(bool desktopIdle = true, std::optional<qint64> idle = 3600000)
     {
         write(Setting::Videos, QStringLiteral("/v/a.mkv;/v/b.mkv"));
@@ -43,6 +44,7 @@ private:
         m_form->desktopIdle().setSources(m_desktop.sources(idle));
         m_form->desktopIdle().setClock([this] { return m_now; });
         m_form->Form_Load();
+        m_form->show();
         // The timer is driven by hand below.
         m_form->Timer4->setInterval(3600000);
         m_form->Timer4->start();
@@ -108,6 +110,7 @@ private slots:
         m_form->cSysTray1->setAvailabilityCheck([] { return false; });
         m_form->desktopIdle().setSources(m_desktop.sources());
         m_form->Form_Load();
+        m_form->show();
         QTest::qWait(1500);
         QCOMPARE(m_desktop.asks(), 0);
 
@@ -142,6 +145,51 @@ private slots:
         QCOMPARE(label(), QStringLiteral("Screensaver is turned on"));
         QVERIFY(showing());
         QCOMPARE(form.desktopIdle().sourceName(), QStringLiteral("second"));
+    }
+
+    // While the main window is out of sight, the idle time is asked only where the count would end without it: the
+    // count goes on as if no input came, and input found then sets it back. The inhibitions are asked every second.
+    void testHiddenWindowAsksTheIdleTimeOnlyNearTheEnd()
+    {
+        Form1& form = load();
+        QTRY_COMPARE(form.library().playable().size(), 2);
+        form.hide();
+        // The first tick finds the source.
+        tick(5);
+        QCOMPARE(m_desktop.second->asks, 1);
+        QCOMPARE(m_desktop.inhibition->asks, 5);
+        QCOMPARE(label(), QStringLiteral("Screensaver is turned on"));
+
+        m_desktop.second->answer.milliseconds = 2400;
+        tick(1);
+        QCOMPARE(m_desktop.second->asks, 2);
+        QVERIFY(!showing());
+        QCOMPARE(label(), left(4));
+        tick(2);
+        QCOMPARE(m_desktop.second->asks, 2);
+        QVERIFY(!showing());
+
+        // Minimised, the window does not show the time left either.
+        form.showMinimized();
+        tick(1);
+        QCOMPARE(m_desktop.second->asks, 2);
+        QCOMPARE(label(), QStringLiteral("Screensaver is turned on"));
+
+        // Seen again, the window shows the time left from the next second on.
+        form.showNormal();
+        m_desktop.second->answer.milliseconds = 4100;
+        tick(1);
+        QCOMPARE(m_desktop.second->asks, 3);
+        QCOMPARE(label(), left(2));
+        form.hide();
+        m_desktop.second->answer.milliseconds = 3600000;
+        tick(1);
+        QCOMPARE(m_desktop.second->asks, 3);
+        QVERIFY(!showing());
+        tick(1);
+        QCOMPARE(m_desktop.second->asks, 4);
+        QVERIFY(showing());
+        QCOMPARE(m_desktop.inhibition->asks, 12);
     }
 
     // Input to the main window resets the count as before.

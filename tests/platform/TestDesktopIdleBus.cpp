@@ -415,6 +415,7 @@ private slots:
         Form1 form(services);
         form.cSysTray1->setAvailabilityCheck([] { return false; });
         form.Form_Load();
+        form.show();
         QTRY_COMPARE(form.library().playable().size(), 1);
         // Ticks by hand, each once the last has been answered.
         form.Timer4->setInterval(3600000);
