@@ -7,30 +7,31 @@
 
 #include <limits>
 
-DBusIdleSource::DBusIdleSource(std::function<QDBusConnection()> bus, Method method)
+DBusIdleSource::DBusIdleSource(std::function<QDBusConnection()> bus, DBusMethod method)
     : m_bus(std::move(bus))
     , m_method(std::move(method))
 {}
 
 std::unique_ptr<DBusIdleSource> DBusIdleSource::gnome(std::function<QDBusConnection()> bus)
 {
-    return std::make_unique<DBusIdleSource>(std::move(bus),
-                                            Method{QStringLiteral("org.gnome.Mutter.IdleMonitor"),
-                                                   QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
-                                                   QStringLiteral("org.gnome.Mutter.IdleMonitor"),
-                                                   QStringLiteral("GetIdletime"),
-                                                   QCoreApplication::translate("DesktopIdle", "GNOME's idle monitor")});
+    return std::make_unique<DBusIdleSource>(
+        std::move(bus),
+        DBusMethod{QStringLiteral("org.gnome.Mutter.IdleMonitor"),
+                   QStringLiteral("/org/gnome/Mutter/IdleMonitor/Core"),
+                   QStringLiteral("org.gnome.Mutter.IdleMonitor"),
+                   QStringLiteral("GetIdletime"),
+                   QCoreApplication::translate("DesktopIdle", "GNOME's idle monitor")});
 }
 
 std::unique_ptr<DBusIdleSource> DBusIdleSource::kde(std::function<QDBusConnection()> bus)
 {
     return std::make_unique<DBusIdleSource>(
         std::move(bus),
-        Method{QStringLiteral("org.freedesktop.ScreenSaver"),
-               QStringLiteral("/org/freedesktop/ScreenSaver"),
-               QStringLiteral("org.freedesktop.ScreenSaver"),
-               QStringLiteral("GetSessionIdleTime"),
-               QCoreApplication::translate("DesktopIdle", "KDE's screen saver service")});
+        DBusMethod{QStringLiteral("org.freedesktop.ScreenSaver"),
+                   QStringLiteral("/org/freedesktop/ScreenSaver"),
+                   QStringLiteral("org.freedesktop.ScreenSaver"),
+                   QStringLiteral("GetSessionIdleTime"),
+                   QCoreApplication::translate("DesktopIdle", "KDE's screen saver service")});
 }
 
 QString DBusIdleSource::name() const
@@ -40,9 +41,7 @@ QString DBusIdleSource::name() const
 
 void DBusIdleSource::ask(std::function<void(const IdleAnswer&)> done)
 {
-    const QDBusMessage call =
-        QDBusMessage::createMethodCall(m_method.service, m_method.path, m_method.interface, m_method.member);
-    DBusQuery::ask(m_bus, call, &m_answers, [done = std::move(done)](const QDBusMessage& reply) {
+    DBusQuery::ask(m_bus, m_method.call(), &m_answers, [done = std::move(done)](const QDBusMessage& reply) {
         const std::optional<quint64> milliseconds = DBusQuery::unsignedAnswer(reply);
         if (!milliseconds) {
             done(IdleAnswer{std::nullopt, DBusQuery::failure(reply)});

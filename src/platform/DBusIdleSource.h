@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "platform/DBusQuery.h"
 #include "platform/IdleSource.h"
 
 #include <QDBusConnection>
@@ -15,16 +16,7 @@
 class DBusIdleSource : public IdleSource
 {
 public:
-    struct Method
-    {
-        QString service;
-        QString path;
-        QString interface;
-        QString member;
-        QString name;
-    };
-
-    DBusIdleSource(std::function<QDBusConnection()> bus, Method method);
+    DBusIdleSource(std::function<QDBusConnection()> bus, DBusMethod method);
 
     /** GNOME's compositor: org.gnome.Mutter.IdleMonitor.GetIdletime, milliseconds as an unsigned 64-bit number. */
     [[nodiscard]] static std::unique_ptr<DBusIdleSource> gnome(std::function<QDBusConnection()> bus);
@@ -39,7 +31,7 @@ public:
 
 private:
     std::function<QDBusConnection()> m_bus;
-    Method m_method;
+    DBusMethod m_method;
     // Answers to a source that is gone are dropped with it.
     QObject m_answers;
 };

@@ -15,26 +15,26 @@ std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::gnome(std::function<QDBu
 {
     return std::make_unique<DBusInhibitionHold>(
         std::move(bus),
-        Method{QStringLiteral("org.gnome.SessionManager"),
-               QStringLiteral("/org/gnome/SessionManager"),
-               QStringLiteral("org.gnome.SessionManager"),
-               QStringLiteral("IsInhibited"),
+        Method{{QStringLiteral("org.gnome.SessionManager"),
+                QStringLiteral("/org/gnome/SessionManager"),
+                QStringLiteral("org.gnome.SessionManager"),
+                QStringLiteral("IsInhibited"),
+                QCoreApplication::translate("DesktopIdle", "GNOME's session manager")},
                8,
-               {QStringLiteral("InhibitorAdded"), QStringLiteral("InhibitorRemoved")},
-               QCoreApplication::translate("DesktopIdle", "GNOME's session manager")});
+               {QStringLiteral("InhibitorAdded"), QStringLiteral("InhibitorRemoved")}});
 }
 
 std::unique_ptr<DBusInhibitionHold> DBusInhibitionHold::kde(std::function<QDBusConnection()> bus)
 {
     return std::make_unique<DBusInhibitionHold>(
         std::move(bus),
-        Method{QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
-               QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
-               QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
-               QStringLiteral("HasInhibition"),
+        Method{{QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+                QStringLiteral("/org/kde/Solid/PowerManagement/PolicyAgent"),
+                QStringLiteral("org.kde.Solid.PowerManagement.PolicyAgent"),
+                QStringLiteral("HasInhibition"),
+                QCoreApplication::translate("DesktopIdle", "KDE's power management")},
                4,
-               {QStringLiteral("InhibitionsChanged")},
-               QCoreApplication::translate("DesktopIdle", "KDE's power management")});
+               {QStringLiteral("InhibitionsChanged")}});
 }
 
 QString DBusInhibitionHold::name() const
@@ -52,8 +52,7 @@ void DBusInhibitionHold::ask(std::function<void(const HoldAnswer&)> done)
         done(HoldAnswer{m_known, {}});
         return;
     }
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(m_method.service, m_method.path, m_method.interface, m_method.member);
+    QDBusMessage call = m_method.call();
     call << m_method.flags;
     const quint64 changes = m_changeCount;
     DBusQuery::ask(m_bus, call, &m_answers, [this, changes, done = std::move(done)](const QDBusMessage& reply) {

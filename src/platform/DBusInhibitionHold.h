@@ -21,16 +21,11 @@
 class DBusInhibitionHold : public DesktopHold
 {
 public:
-    struct Method
+    struct Method : DBusMethod
     {
-        QString service;
-        QString path;
-        QString interface;
-        QString member;
-        quint32 flags;
+        quint32 flags = 0;
         /** The service's signals that tell of a change in its inhibitions. */
         QStringList changeSignals;
-        QString name;
     };
 
     /** How long an answer is kept where no signal came. */

@@ -9,6 +9,21 @@
 #include <functional>
 #include <optional>
 
+/** A method of a desktop service on a message bus, and the service as a user knows it. */
+struct DBusMethod
+{
+    QString service;
+    QString path;
+    QString interface;
+    QString member;
+    QString name;
+
+    [[nodiscard]] QDBusMessage call() const
+    {
+        return QDBusMessage::createMethodCall(service, path, interface, member);
+    }
+};
+
 /** Questions to a desktop service on a message bus, asked without waiting for the answer. */
 namespace DBusQuery {
 
