@@ -14,38 +14,19 @@ if [ "${1:-}" = --screens ]; then
     shift 2
 fi
 
-work=$(mktemp -d)
-server=""
-bus=""
-cleanup() {
-    for pid in ${tray:-} ${wm:-} $bus $server; do
-        kill "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Waits up to five seconds for a command to succeed.
-await() {
-    for _ in $(seq 100); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
+# shellcheck source=tests/session.sh
+. "$here/../session.sh"
 
 # The server writes the number of the display it found free to descriptor 3.
 mkdir "$work/conf.d"
 if [ "$(id -u)" -eq 0 ] && command -v Xorg >/dev/null; then
     Xorg -noreset -nolisten tcp -config "$here/xorg-dummy.conf" -configdir "$work/conf.d" \
         -logfile "$work/xorg.log" -displayfd 3 3>"$work/display" >/dev/null 2>&1 &
-    server=$!
+    started $!
     kind=xorg
 else
     Xvfb -noreset -nolisten tcp -screen 0 1280x800x24 -displayfd 3 3>"$work/display" >/dev/null 2>&1 &
-    server=$!
+    started $!
     kind=xvfb
 fi
 if ! await grep -q . "$work/display"; then
@@ -67,18 +48,13 @@ fi
 # The server's own screen saver stays off unless a test arms it.
 xset s off -dpms 2>/dev/null
 
-eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
-    read -r address
-    read -r pid
-    echo "DBUS_SESSION_BUS_ADDRESS='$address' bus=$pid"
-})"
-export DBUS_SESSION_BUS_ADDRESS
+start_session_bus
 
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm=$!
+started $!
 await wmctrl -m || { echo "desktop.sh: openbox did not start" >&2; cat "$work/openbox.log" >&2; exit 1; }
 trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
-tray=$!
+started $!
 await xdotool search --classname trayer
 
 LUMAVEIL_TEST_SCREENS=$screens

@@ -14,29 +14,10 @@ if [ "${1:-}" = --outputs ]; then
     shift 2
 fi
 
-work=$(mktemp -d)
+# shellcheck source=tests/session.sh
+. "$here/../session.sh"
 chmod 755 "$work"
-sway=""
-keyboard=""
-bus=""
-cleanup() {
-    for pid in $keyboard $bus $sway; do
-        kill "$pid" 2>/dev/null
-    done
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-# Waits up to ten seconds for a command to succeed.
-await() {
-    for _ in $(seq 200); do
-        "$@" >/dev/null 2>&1 && return 0
-        sleep 0.05
-    done
-    return 1
-}
+await_seconds=10
 
 # Each side has a runtime folder of its own, private to it as the XDG rules ask.
 mkdir -m 700 "$work/compositor" "$work/client"
@@ -54,7 +35,7 @@ unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
 # shellcheck disable=SC2086 # as_user is a command with its arguments, or nothing
 env XDG_RUNTIME_DIR="$work/compositor" HOME="$work" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS="$outputs" \
     WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman $as_user sway -c "$work/sway.conf" >"$work/sway.log" 2>&1 &
-sway=$!
+started $!
 
 # The path of sway's socket whose name matches the pattern.
 socket() {
@@ -77,18 +58,13 @@ await swaymsg -t get_outputs || { echo "wayland.sh: sway does not answer" >&2; c
 # The headless backend has no keyboard, and a program takes the keyboard only while the seat offers one: keys from
 # a keyboard that comes and goes with each typing tool would be lost. This one stays for the whole session.
 wtype -s 86400000 &
-keyboard=$!
+started $!
 await sh -c 'swaymsg -t get_inputs | grep -q "\"type\": \"keyboard\""' || {
     echo "wayland.sh: no keyboard" >&2
     exit 1
 }
 
-eval "$(dbus-daemon --session --fork --print-address=1 --print-pid=1 | {
-    read -r address
-    read -r pid
-    echo "DBUS_SESSION_BUS_ADDRESS='$address' bus=$pid"
-})"
-export DBUS_SESSION_BUS_ADDRESS
+start_session_bus
 
 "$@"
 status=$?
