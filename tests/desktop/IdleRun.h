@@ -18,16 +18,11 @@ inline constexpr qint64 countdownMs = 6000;
 
 inline QMap<QString, QString> settings(bool desktopIdle, const QMap<QString, QString>& more = {})
 {
-    QMap<QString, QString> settings{
-        {QStringLiteral("Videos"), ProgramRun::exampleVideos()},
-        {QStringLiteral("Option4"), QStringLiteral("False")},
-        {QStringLiteral("Option5"), QStringLiteral("True")},
-        {QStringLiteral("Check4"), QStringLiteral("1")},
-        {QStringLiteral("Slideshow Interval"), QStringLiteral("2")},
-        {QStringLiteral("Text3"), QStringLiteral("0.1")},
-        {QStringLiteral("StartStopState"), QStringLiteral("On")},
-        {QStringLiteral("Minimized"), QStringLiteral("On")},
-        {QStringLiteral("Desktop Idle"), desktopIdle ? QStringLiteral("1") : QStringLiteral("0")}};
+    QMap<QString, QString> settings = ProgramRun::exampleShowing();
+    settings.insert({{QStringLiteral("Text3"), QStringLiteral("0.1")},
+                     {QStringLiteral("StartStopState"), QStringLiteral("On")},
+                     {QStringLiteral("Minimized"), QStringLiteral("On")},
+                     {QStringLiteral("Desktop Idle"), desktopIdle ? QStringLiteral("1") : QStringLiteral("0")}});
     settings.insert(more);
     return settings;
 }

@@ -43,6 +43,15 @@ QString ProgramRun::exampleVideos()
     return paths.join(QLatin1Char(';'));
 }
 
+QMap<QString, QString> ProgramRun::exampleShowing()
+{
+    return {{QStringLiteral("Videos"), exampleVideos()},
+            {QStringLiteral("Option4"), QStringLiteral("False")},
+            {QStringLiteral("Option5"), QStringLiteral("True")},
+            {QStringLiteral("Check4"), QStringLiteral("1")},
+            {QStringLiteral("Slideshow Interval"), QStringLiteral("2")}};
+}
+
 QProcessEnvironment ProgramRun::environment(const QMap<QString, QString>& extra) const
 {
     const QString runtime = m_folder.filePath(QStringLiteral("runtime"));

@@ -34,6 +34,8 @@ public:
     }
     /** The example videos, joined as the file list is stored. */
     [[nodiscard]] static QString exampleVideos();
+    /** Settings for a showing of the example videos in order, each played for two seconds. */
+    [[nodiscard]] static QMap<QString, QString> exampleShowing();
     [[nodiscard]] QString settingsFile() const;
     [[nodiscard]] QString setting(const QString& key) const;
 

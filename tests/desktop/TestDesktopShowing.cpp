@@ -48,14 +48,9 @@ private:
     // three seconds.
     static QMap<QString, QString> showingSettings(bool askPassword, bool countdownOn = false)
     {
-        QMap<QString, QString> settings{
-            {QStringLiteral("Videos"), ProgramRun::exampleVideos()},
-            {QStringLiteral("Option4"), QStringLiteral("False")},
-            {QStringLiteral("Option5"), QStringLiteral("True")},
-            {QStringLiteral("Check4"), QStringLiteral("1")},
-            {QStringLiteral("Slideshow Interval"), QStringLiteral("2")},
-            {QStringLiteral("Text3"), QStringLiteral("0.05")},
-            {QStringLiteral("StartStopState"), countdownOn ? QStringLiteral("On") : QStringLiteral("Off")}};
+        QMap<QString, QString> settings = ProgramRun::exampleShowing();
+        settings.insert(QStringLiteral("Text3"), QStringLiteral("0.05"));
+        settings.insert(QStringLiteral("StartStopState"), countdownOn ? QStringLiteral("On") : QStringLiteral("Off"));
         if (askPassword) {
             settings.insert(QStringLiteral("Password Mouse Move"), QStringLiteral("1"));
             settings.insert(QStringLiteral("Password"), QString::fromLatin1(password));
