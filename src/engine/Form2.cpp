@@ -71,8 +71,11 @@ Form2::Form2(std::unique_ptr<VideoPlayer> player,
     connect(m_player.get(), &VideoPlayer::mousePressed, this, &Form2::stopHandling);
     connect(m_player.get(), &VideoPlayer::mouseReleased, this, &Form2::stopHandling);
     connect(m_player.get(), &VideoPlayer::clicked, this, &Form2::stopHandling);
+    // Held in this window's twips, as its own moves are: a movement that passes from the black border onto the
+    // picture stays one movement.
     connect(m_player.get(), &VideoPlayer::mouseMoved, this, [this](QPointF position) {
-        movementTest(static_cast<float>(position.x()), static_cast<float>(position.y()));
+        const QPointF here = m_video ? m_video->mapTo(this, position) : position;
+        movementTest(Twips::fromPixels(here.x()), Twips::fromPixels(here.y()));
     });
     connect(qApp, &QGuiApplication::screenAdded, this, &Form2::coverOtherScreens);
     connect(qApp, &QGuiApplication::screenRemoved, this, &Form2::uncoverScreen);

@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QMouseEvent>
 #include <QWidget>
 
 #include <utility>
@@ -124,6 +125,10 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
         m_container.reset(QWidget::createWindowContainer(surface));
         m_container->setObjectName(QStringLiteral("WindowsMediaPlayer1"));
         m_container->setFocusPolicy(Qt::StrongFocus);
+        // While the showing holds the pointer, the window system sends its moves to the showing's own window, and Qt
+        // hands those over the picture to this container rather than to the surface inside it.
+        m_container->setMouseTracking(true);
+        m_container->installEventFilter(this);
         connect(surface, &MpvVideoSurface::keyPressed, this, &VideoPlayer::keyPressed);
         connect(surface, &MpvVideoSurface::keyReleased, this, &VideoPlayer::keyReleased);
         connect(surface, &MpvVideoSurface::mousePressed, this, &VideoPlayer::mousePressed);
@@ -247,6 +252,15 @@ void MpvVideoPlayer::entered(Deck& deck)
 QWidget* MpvVideoPlayer::videoWidget()
 {
     return m_container.get();
+}
+
+bool MpvVideoPlayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_container.get() && event->type() == QEvent::MouseMove) {
+        emit mouseMoved(static_cast<QMouseEvent*>(event)->position());
+        return true;
+    }
+    return VideoPlayer::eventFilter(watched, event);
 }
 
 void MpvVideoPlayer::setURL(const QString& path)

@@ -61,6 +61,9 @@ public:
     void setStretchToFit(bool stretch) override;
     void setUiMode(const QString& mode) override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct MpvDestroy
     {

@@ -118,6 +118,38 @@ inline Window startShowing(XClient& x, const ProgramRun& run)
     return running ? showing : 0;
 }
 
+/** Moves the pointer in ten small steps from the point, as a hand does. */
+inline void sweepPointer(XClient& x, QPoint from, QPoint step)
+{
+    for (int i = 0; i <= 10; ++i) {
+        x.movePointer(from + step * i);
+        QTest::qWait(30);
+    }
+}
+
+/**
+ * Moves the pointer over a running showing from the point: along one axis, back, along the other, back, then along
+ * both. Only the last is input: the showing ends, or the password prompt opens where one is asked for.
+ */
+inline void checkMovementsOver(XClient& x, const ProgramRun& run, QPoint start, bool askPassword)
+{
+    // The way to the start, one axis at a time, is no input either.
+    x.movePointer(QPoint(start.x(), x.pointer().y()));
+    QTest::qWait(100);
+    sweepPointer(x, start, QPoint(12, 0));
+    sweepPointer(x, start, QPoint(0, 12));
+    x.movePointer(start);
+    QVERIFY2(!appears(x, run, QStringLiteral("Enter Password"), 1000), "a movement along one axis asked");
+    QVERIFY2(appears(x, run, QStringLiteral("Slideshow"), 0), "a movement along one axis ended the showing");
+
+    sweepPointer(x, start, QPoint(12, 9));
+    if (askPassword) {
+        QVERIFY2(appears(x, run, QStringLiteral("Enter Password"), 5000), "a diagonal movement did not ask");
+    } else {
+        QVERIFY2(awaitNoWindow(x, run, QStringLiteral("Slideshow")), "a diagonal movement did not end the showing");
+    }
+}
+
 /** The message boxes of the program that stand open: windows titled with its name, beside the main window. */
 inline QList<Window> messageBoxes(const XClient& x, const ProgramRun& run, Window main)
 {

@@ -99,6 +99,28 @@ private slots:
         QCOMPARE(run.terminate(), 0);
     }
 
+    // The pointer moved by hand over the picture and over the other monitor's cover.
+    void testPointerMovement_data()
+    {
+        QTest::addColumn<bool>("askPassword");
+        QTest::addColumn<QPoint>("start");
+        QTest::newRow("picture") << false << QPoint(500, 300);
+        QTest::newRow("cover") << false << QPoint(1700, 300);
+        QTest::newRow("cover, password") << true << QPoint(1700, 300);
+    }
+
+    void testPointerMovement()
+    {
+        QFETCH(bool, askPassword);
+        QFETCH(QPoint, start);
+        ProgramRun run(settings(askPassword));
+        run.start();
+        QVERIFY(startShowing(m_x, run) != 0);
+        QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
+        checkMovementsOver(m_x, run, start, askPassword);
+        QCOMPARE(run.terminate(), 0);
+    }
+
     // A monitor switched off during a showing loses its cover; one switched on gets one.
     void testScreensComingAndGoing()
     {

@@ -197,6 +197,35 @@ private slots:
         QCOMPARE(run.terminate(), 0);
     }
 
+    // The pointer moved by hand over the showing, which holds it: over the picture, and over the black around the
+    // picture shown at its own size.
+    void testPointerMovement_data()
+    {
+        QTest::addColumn<bool>("ownSize");
+        QTest::addColumn<bool>("askPassword");
+        QTest::addColumn<QPoint>("start");
+        QTest::newRow("picture") << false << false << QPoint(400, 300);
+        QTest::newRow("picture, password") << false << true << QPoint(400, 300);
+        QTest::newRow("picture at its own size") << true << false << QPoint(560, 330);
+        QTest::newRow("black border, password") << true << true << QPoint(100, 120);
+    }
+
+    void testPointerMovement()
+    {
+        QFETCH(bool, ownSize);
+        QFETCH(bool, askPassword);
+        QFETCH(QPoint, start);
+        QMap<QString, QString> settings = showingSettings(askPassword);
+        settings.insert(QStringLiteral("Option1"), ownSize ? QStringLiteral("False") : QStringLiteral("True"));
+        settings.insert(QStringLiteral("Option2"), ownSize ? QStringLiteral("True") : QStringLiteral("False"));
+        ProgramRun run(settings);
+        run.start();
+        QVERIFY(startShowing(m_x, run) != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_x.pointerGrabbedElsewhere(), 5000);
+        checkMovementsOver(m_x, run, start, askPassword);
+        QCOMPARE(run.terminate(), 0);
+    }
+
     // A keyboard that another program holds when the showing starts is taken as soon as it lets go.
     void testKeyboardHeldElsewhereIsTakenLater()
     {
