@@ -170,7 +170,12 @@ void Form1::Form_Load()
         cSysTray1->setInTray(true);
     });
     routine.step(112, [&] { setColumnWidths(ListView1, {7000}); });
-    routine.step(114, [&] { Text3->setText(settings.ReadSetting(Setting::Text3)); });
+    routine.step(114, [&] {
+        // A stored wait of no time would start a showing every second from now on.
+        const QString minutes = settings.ReadSetting(Setting::Text3);
+        const bool noTime = Convert::isNumeric(minutes) && !Countdown::isLength(minutes);
+        Text3->setText(noTime ? settingDefault(Setting::Text3) : minutes);
+    });
     routine.step(116, [&] { Check2->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check2))); });
     routine.step(118,
                  [&] { m_library.files().setPaths(ListText::splitFileList(settings.ReadSetting(Setting::Videos))); });
@@ -343,7 +348,13 @@ void Form1::StartTimer()
 {
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_StartTimer);
     routine.step(100, [&] { setKeyPreview(true); });
-    routine.step(102, [&] { m_countdown.CountdownSeconds = Countdown::lengthInSeconds(Text3->text()); });
+    routine.step(102, [&] {
+        // Minutes that are no length keep the length before; at the first start, that is the default minute.
+        if (m_countdown.CountdownSeconds <= 0) {
+            m_countdown.CountdownSeconds = Countdown::lengthInSeconds(settingDefault(Setting::Text3));
+        }
+        m_countdown.CountdownSeconds = Countdown::lengthInSeconds(Text3->text());
+    });
     // The interval stays at one second: a stopped QTimer needs no zero interval, and a running one with a zero
     // interval would fire without pause.
     routine.step(104, [&] {

@@ -2,6 +2,7 @@
 #include "engine/Countdown.h"
 
 #include "platform/Convert.h"
+#include "platform/Failure.h"
 
 #include <algorithm>
 #include <limits>
@@ -29,7 +30,20 @@ QString Countdown::turnOffCaption()
 
 qint32 Countdown::lengthInSeconds(const QString& minutesText)
 {
-    return Convert::toLong(Convert::toDouble(minutesText) * 60);
+    const qint32 seconds = Convert::toLong(Convert::toDouble(minutesText) * 60);
+    if (seconds <= 0) {
+        throw Failure(tr("Invalid procedure call or argument"));
+    }
+    return seconds;
+}
+
+bool Countdown::isLength(const QString& minutesText)
+{
+    try {
+        return lengthInSeconds(minutesText) > 0;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void Countdown::tick()

@@ -15,8 +15,13 @@ class Countdown
     Q_DECLARE_TR_FUNCTIONS(Countdown)
 
 public:
-    /** Seconds of a countdown of the given minutes ("0.5" is 30); throws Failure for text that is no number. */
+    /**
+     * Seconds of a countdown of the given minutes ("0.5" is 30). Throws Failure for text that is no number, and for
+     * minutes that come to no second: a showing after every tick would leave no way out but turning it off.
+     */
     [[nodiscard]] static qint32 lengthInSeconds(const QString& minutesText);
+    /** Whether the text is minutes that lengthInSeconds() takes. */
+    [[nodiscard]] static bool isLength(const QString& minutesText);
 
     /** Counts one second. */
     void tick();

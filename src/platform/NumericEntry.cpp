@@ -8,10 +8,11 @@
 #include <QLineEdit>
 #include <QTimer>
 
-NumericEntry::NumericEntry(QLineEdit* edit, Dialogs& dialogs)
+NumericEntry::NumericEntry(QLineEdit* edit, Dialogs& dialogs, Check accepts)
     : QObject(edit)
     , m_edit(edit)
     , m_dialogs(dialogs)
+    , m_accepts(accepts ? std::move(accepts) : Check(&Convert::isNumeric))
 {
     edit->installEventFilter(this);
 }
@@ -26,7 +27,7 @@ bool NumericEntry::eventFilter(QObject* watched, QEvent* event)
     if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason) {
         return false;
     }
-    if (!Convert::isNumeric(m_edit->text())) {
+    if (!m_accepts(m_edit->text())) {
         m_complaining = true;
         m_dialogs.message(m_edit->window(), tr("Must be a numeric entry."));
         m_complaining = false;

@@ -277,22 +277,45 @@ private slots:
         QVERIFY(!form.Timer4->isActive());
     }
 
-    void testMinutesThatAreNoNumber()
+    // Stored minutes that are no length: the countdown never runs out at once, which would bring a showing after
+    // every second.
+    void testStoredMinutesThatAreNoLength_data()
     {
-        write(Setting::Text3, QStringLiteral("abc"));
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QStringList>("reports");
+        const QStringList none;
+        QTest::newRow("text") << "abc"
+                              << "abc" << 60
+                              << QStringList{QStringLiteral("Lumaveil2021/08/31.Form1.StartTimer@102: Type mismatch")};
+        QTest::newRow("zero") << "0"
+                              << "1" << 60 << none;
+        QTest::newRow("below zero") << "-3"
+                                    << "1" << 60 << none;
+        QTest::newRow("less than a second") << "0.001"
+                                            << "1" << 60 << none;
+        QTest::newRow("a fraction") << "0.05"
+                                    << "0.05" << 3 << none;
+    }
+
+    void testStoredMinutesThatAreNoLength()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(int, seconds);
+        QFETCH(QStringList, reports);
+        write(Setting::Text3, stored);
         write(Setting::StartStopState, QStringLiteral("On"));
         Form1& form = load();
-        // The first walk of the lists is done before anything plays.
         QTRY_VERIFY(!form.library().isBusy());
 
-        QCOMPARE(m_env->reports(),
-                 QStringList({QStringLiteral("Lumaveil2021/08/31.Form1.StartTimer@102: Type mismatch")}));
-        QVERIFY(form.Timer4->isActive());
-        QCOMPARE(form.countdown().CountdownSeconds, 0);
-        // With the previous length of 0 the showing comes on the first tick.
+        QCOMPARE(form.Text3->text(), shown);
+        QCOMPARE(form.countdown().CountdownSeconds, seconds);
+        QCOMPARE(m_env->reports(), reports);
         tick(1);
-        QCOMPARE(form.Label1->text(), QStringLiteral("Screensaver is turned on"));
-        QVERIFY(m_env->dialogs.texts().contains(QStringLiteral("No files added.")));
+        QVERIFY(form.Timer4->isActive());
+        QVERIFY(!m_env->dialogs.texts().contains(QStringLiteral("No files added.")));
     }
 
     void testPreviousLengthIsKeptWhenTheMinutesBecomeText()
@@ -305,6 +328,12 @@ private slots:
         form.PushButton2->click();
         QCOMPARE(form.countdown().CountdownSeconds, 60);
         QCOMPARE(m_env->reports().size(), 1);
+        // So do minutes of no time.
+        form.PushButton2->click();
+        form.Text3->setText(QStringLiteral("0"));
+        form.PushButton2->click();
+        QCOMPARE(form.countdown().CountdownSeconds, 60);
+        QCOMPARE(m_env->reports().size(), 2);
     }
 
     void testClicksOnTheBareSurfaceReset()
@@ -636,15 +665,19 @@ private slots:
         QTRY_VERIFY(form.Text3->hasFocus());
         QCOMPARE(read(Setting::Text3), QStringLiteral("ab"));
 
-        // An empty box is no number either.
+        // An empty box is no number either, nor is a wait of no time.
+        for (const QString& text : {QString(), QStringLiteral("0"), QStringLiteral("-3")}) {
+            form.Text3->setText(text);
+            QTest::keyClick(form.Text3, Qt::Key_Tab);
+            QCOMPARE(m_env->dialogs.texts().last(), QStringLiteral("Must be a numeric entry."));
+            QTRY_VERIFY(form.Text3->hasFocus());
+        }
+        QCOMPARE(m_env->dialogs.texts().size(), 4);
         form.Text3->clear();
-        QTest::keyClick(form.Text3, Qt::Key_Tab);
-        QCOMPARE(m_env->dialogs.texts().size(), 2);
-        QTRY_VERIFY(form.Text3->hasFocus());
 
         QTest::keyClicks(form.Text3, QStringLiteral("3"));
         QTest::keyClick(form.Text3, Qt::Key_Tab);
-        QCOMPARE(m_env->dialogs.texts().size(), 2);
+        QCOMPARE(m_env->dialogs.texts().size(), 4);
         QVERIFY(!form.Text3->hasFocus());
     }
 
