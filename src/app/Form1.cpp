@@ -39,6 +39,8 @@
 namespace {
 
 const QString productTitle = QStringLiteral("Lumaveil");
+// How long the icon's menu waits for the window to come back from the notification area, at most.
+constexpr int trayMenuWaitMs = 1000;
 const char* const trayBalloonText = QT_TRANSLATE_NOOP("Form1",
                                                       "has been minimized to the system tray.\n"
                                                       "Click the Lumaveil icon there to bring the window back.");
@@ -115,7 +117,7 @@ void Form1::connectControls()
     connect(Option4, &QRadioButton::toggled, this, writeOptions);
     connect(Option5, &QRadioButton::toggled, this, writeOptions);
     connect(Check3, &QCheckBox::toggled, this, &Form1::Check3_Click);
-    connect(cSysTray1, &cSysTray::MouseUp, this, &Form1::restoreFromTray);
+    connect(cSysTray1, &cSysTray::MouseUp, this, &Form1::cSysTray1_MouseUp);
 
     m_commands.setWindow(this);
     connect(PushButton1, &QPushButton::clicked, &m_commands, &LibraryCommands::PushButton1_Click);
@@ -622,6 +624,9 @@ void Form1::Check3_Click()
 void Form1::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && m_trayMenuOwed) {
+        openOwedTrayMenu();
+    }
     if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMinimized)) {
         Form_Resize();
     }
@@ -647,6 +652,25 @@ void Form1::Form_Resize()
     }
     MinimizedToTray = true;
     cSysTray1->ShowBalloon(tr(trayBalloonText), productTitle, 5, true);
+}
+
+void Form1::cSysTray1_MouseUp(int button)
+{
+    const bool wasHidden = !isVisible();
+    restoreFromTray();
+    // The right button opened the icon's menu as well, and the window that comes takes the focus, which closes it:
+    // the menu opens again once the window is there.
+    if (button == 2 && wasHidden) {
+        m_trayMenuOwed = QCursor::pos();
+        QTimer::singleShot(trayMenuWaitMs, this, &Form1::openOwedTrayMenu);
+    }
+}
+
+void Form1::openOwedTrayMenu()
+{
+    if (const std::optional<QPoint> at = std::exchange(m_trayMenuOwed, std::nullopt); at && !m_trayMenu->isVisible()) {
+        m_trayMenu->popup(*at);
+    }
 }
 
 void Form1::restoreFromTray()

@@ -14,6 +14,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -188,6 +190,8 @@ private:
     void Form_Resize();
     void Check3_Click();
     void createTrayMenu();
+    void cSysTray1_MouseUp(int button);
+    void openOwedTrayMenu();
     void pointerMovedOver(QObject* control);
 
     void PushButton2_Click();
@@ -234,6 +238,8 @@ private:
     qint32 LastMouseY = 0;
     QTimer* m_listSaveTimer = nullptr;
     QMenu* m_trayMenu = nullptr;
+    // Where the icon's menu opens once the window is back from the notification area.
+    std::optional<QPoint> m_trayMenuOwed;
     ScrollingSurface* m_surface = nullptr;
     SessionWatcher* m_sessionWatcher = nullptr;
 };

@@ -21,7 +21,7 @@ private slots:
     }
 
     // Minimised by the window manager, the window leaves the screen and the taskbar for the notification area,
-    // and a click on the icon there brings it back whole.
+    // and a click on the icon there brings it back whole; the right button brings its menu as well.
     void testMinimiseToTheNotificationAreaAndBack()
     {
         ProgramRun run({{QStringLiteral("Videos"), ProgramRun::exampleVideos()}});
@@ -39,8 +39,17 @@ private slots:
             QVERIFY(!m_x.isViewable(window));
             QVERIFY(!m_x.clientsByStacking().contains(window));
 
-            m_x.clickAt(m_x.geometry(m_x.trayIcon()).center());
+            const int button = round == 0 ? 1 : 3;
+            m_x.clickAt(m_x.geometry(m_x.trayIcon()).center(), button);
             QTRY_VERIFY_WITH_TIMEOUT(m_x.isViewable(window), 5000);
+            if (button == 3) {
+                QTRY_COMPARE_WITH_TIMEOUT(m_x.openMenus(run.pid()).size(), 1, 5000);
+                // It stays open for a choice.
+                QTest::qWait(500);
+                QCOMPARE(m_x.openMenus(run.pid()).size(), 1);
+                m_x.key(QStringLiteral("Escape"));
+                QTRY_VERIFY_WITH_TIMEOUT(m_x.openMenus(run.pid()).isEmpty(), 5000);
+            }
             QTRY_COMPARE_WITH_TIMEOUT(m_x.wmState(window), 1, 5000);
             QVERIFY(m_x.clientsByStacking().contains(window));
             QVERIFY(!m_x.netWmState(window).contains(QStringLiteral("_NET_WM_STATE_HIDDEN")));

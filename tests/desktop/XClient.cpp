@@ -219,6 +219,22 @@ QList<XClient::Window> XClient::rootChildren() const
     return result;
 }
 
+QList<XClient::Window> XClient::openMenus(qint64 pid) const
+{
+    QList<Window> menus;
+    for (Window window : rootChildren()) {
+        XWindowAttributes attributes;
+        if (!XGetWindowAttributes(m_display, window, &attributes) || attributes.map_state != IsViewable ||
+            !attributes.override_redirect ||
+            !cardinals(window, "_NET_WM_PID", XA_CARDINAL).contains(static_cast<unsigned long>(pid)) ||
+            cardinals(window, "_NET_WM_WINDOW_TYPE", XA_ATOM).contains(atom("_NET_WM_WINDOW_TYPE_TOOLTIP"))) {
+            continue;
+        }
+        menus.append(window);
+    }
+    return menus;
+}
+
 XClient::Window XClient::transientFor(Window window) const
 {
     ::Window owner = 0;

@@ -56,6 +56,11 @@ public:
     [[nodiscard]] bool isAbove(Window upper, Window lower) const;
     /** The windows of the class (WM_CLASS name or class) inside the given one, or on the whole screen. */
     [[nodiscard]] QList<Window> windowsOfClass(const QString& className, Window within = 0) const;
+    /**
+     * The pop-up menus of a process on the screen: its windows that the window manager does not manage, tool tips
+     * aside.
+     */
+    [[nodiscard]] QList<Window> openMenus(qint64 pid) const;
     /** The program's icon in the notification area (trayer), or 0 when it has not docked there. */
     [[nodiscard]] Window trayIcon() const;
 
