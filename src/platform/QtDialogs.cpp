@@ -19,9 +19,8 @@ namespace {
 /**
  * Widens a dialog, as it shows, so that the window manager can write its title whole. The window manager writes
  * the title in a bold font of its own, mostly centred between the window's icon and its buttons, and cuts it short
- * where the window is too narrow: a box with a short message showed the program's name as "L... l". The room
- * counts the title in the desktop's title font, in bold, and three buttons on either side, each a line and a half
- * wide.
+ * where the window is too narrow, as a box with a short message is. The room counts the title in the desktop's
+ * title font, in bold, and three buttons on either side, each a line and a half wide.
  */
 class TitleRoom : public QObject
 {
