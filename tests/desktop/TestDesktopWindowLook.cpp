@@ -6,6 +6,8 @@
 #include <QFontMetrics>
 #include <QTest>
 
+#include <utility>
+
 using namespace DesktopTest;
 using namespace std::chrono_literals;
 
@@ -43,6 +45,20 @@ private:
             QStringLiteral("TestDesktopWindowLook-%1-%2.png").arg(what, QString::fromLatin1(QTest::currentDataTag())));
         picture.save(path);
         return path;
+    }
+
+    // The window as it shows once it has drawn itself: two pictures a moment apart agree.
+    QImage settledPicture(XClient::Window window) const
+    {
+        QImage picture = m_x.grab(m_x.geometry(window));
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                QTest::qWait(300);
+                const QImage again = m_x.grab(m_x.geometry(window));
+                return std::exchange(picture, again) == again;
+            },
+            5000));
+        return picture;
     }
 
     static QString colours(QRgb first, QRgb second)
@@ -117,8 +133,7 @@ private slots:
         run.start(theme);
         const XClient::Window main = awaitMainWindow(m_x, run);
         QVERIFY(main != 0);
-        QTest::qWait(500);
-        const QImage picture = m_x.grab(m_x.geometry(main));
+        const QImage picture = settledPicture(main);
 
         // The theme has taken: the file list below its entries has the theme's colour. The window's bare face
         // (its left margin) goes with it.
@@ -159,8 +174,7 @@ private slots:
 
         const XClient::Window options = openOptionsWindow(m_x, run, main);
         QVERIFY(options != 0);
-        QTest::qWait(500);
-        const QImage optionsPicture = m_x.grab(m_x.geometry(options));
+        const QImage optionsPicture = settledPicture(options);
         faults += faintCaptions(optionsPicture,
                                 {{QStringLiteral("display frame"), twips(120, 870, 7800, 225)},
                                  {QStringLiteral("Show Original"), twips(120 + 240 + 300, 870 + 660, 2775, 255)}});
