@@ -11,9 +11,11 @@ run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
 # compositor (sway) with Qt's Wayland platform runs the program there too; grim looks at the screen, wtype types.
+# Qt's GTK platform theme with GNOME's extra themes gives the program the dark Adwaita look that users outside GNOME
+# get, so that the windows are seen to read under it.
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
-    sway qt6-wayland libegl-mesa0 grim wtype"
+    sway qt6-wayland libegl-mesa0 grim wtype qt6-gtk-platformtheme gnome-themes-extra"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"

@@ -45,8 +45,16 @@ List* placeList(QWidget* parent, const char* name, int left, int top, int width,
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setAllColumnsShowFocus(true);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionsMovable(false);
+    QHeaderView* header = list->header();
+    header->setStretchLastSection(false);
+    header->setSectionsMovable(false);
+    // Right of the last column the header shows its window's face, which on the main window is not a header's; it
+    // shows the header's own, so that the header runs across the whole list.
+    QPalette palette = header->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        palette.setColor(group, QPalette::Window, palette.color(group, QPalette::Button));
+    }
+    header->setPalette(palette);
     return list;
 }
 
@@ -97,6 +105,7 @@ void Form1::createControls()
     ListView2 = placeList(surface, "ListView2", 2280, -30, 1200, 525);
     ListView2->hide();
     Option4->setChecked(true);
+    Controls::colourIndicators(this);
 
     ListView1->setModel(&m_library.files());
     ListView5->setModel(&m_library.folders());

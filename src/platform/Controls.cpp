@@ -7,8 +7,13 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOption>
 
 #include <algorithm>
 #include <array>
@@ -44,16 +49,88 @@ QColor halfway(const QColor& from, const QColor& to)
     return QColor((from.red() + to.red()) / 2, (from.green() + to.green()) / 2, (from.blue() + to.blue()) / 2);
 }
 
+bool isLight(const QColor& colour)
+{
+    return contrast(Qt::black, colour) >= contrast(Qt::white, colour);
+}
+
+// Fusion, the style Qt takes where the desktop names none (and under GTK's themes), fills an indicator with the
+// base colour and rings it with a shade darker than the face. On a dark face neither shows: an empty box is a dark
+// spot on a dark face, and an empty option button looks much like a chosen one. There this style rings them once
+// more, in a shade halfway between the face and the captions.
+class IndicatorRings : public QProxyStyle
+{
+public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawPrimitive(PrimitiveElement element,
+                       const QStyleOption* option,
+                       QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
+        if (element != PE_IndicatorCheckBox && element != PE_IndicatorRadioButton) {
+            return;
+        }
+        const QColor face = option->palette.color(QPalette::Window);
+        const QColor caption = option->palette.color(QPalette::WindowText);
+        // The keyboard focus draws a ring of its own.
+        const bool focusRing =
+            option->state.testFlag(State_HasFocus) && option->state.testFlag(State_KeyboardFocusChange);
+        if (luminance(caption) <= luminance(face) || focusRing) {
+            return;
+        }
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        painter->setBrush(Qt::NoBrush);
+        painter->setPen(halfway(face, caption));
+        const QRect rect = option->rect;
+        // On Fusion's own ring.
+        if (element == PE_IndicatorCheckBox) {
+            painter->translate(0.5, 0.5);
+            painter->drawRect(rect.adjusted(0, 0, -1, -1));
+        } else {
+            const qreal radius = (rect.width() + (rect.width() + 1) % 2) / 2.0 - 1;
+            painter->drawEllipse(QPointF(rect.center() + QPoint(1, 1)), radius, radius);
+        }
+        painter->restore();
+    }
+};
+
+// Other styles draw their indicators in their own way, and get none.
+QStyle* indicatorStyle()
+{
+    static QPointer<QStyle> style;
+    if (!style && QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) == 0) {
+        style = new IndicatorRings(QStyleFactory::create(QStringLiteral("fusion")));
+        style->setParent(qApp);
+    }
+    return style;
+}
+
 } // namespace
 
 void setBackground(QWidget* widget, const QColor& colour)
 {
     QPalette palette = widget->palette();
+    const QColor ownText = palette.color(QPalette::Active, QPalette::WindowText);
+    if (isLight(colour) && contrast(ownText, colour) < readableContrast &&
+        contrast(ownText, palette.color(QPalette::Active, QPalette::Window)) >= readableContrast) {
+        // A dark palette colours the lists, text boxes and buttons dark: a light face among them would be a light
+        // sheet with dark patches, and its captions would have to turn dark too.
+        for (QPalette::ColorGroup group : colourGroups) {
+            palette.setColor(group, QPalette::Window, palette.color(group, QPalette::Window));
+            palette.setColor(group, QPalette::WindowText, palette.color(group, QPalette::WindowText));
+        }
+        widget->setPalette(palette);
+        widget->setAutoFillBackground(true);
+        return;
+    }
     palette.setColor(QPalette::Window, colour);
     // The text colour is fixed along with the face, so that neither a dark palette nor a later change of palette
     // leaves light captions on a light face.
-    if (contrast(palette.color(QPalette::Active, QPalette::WindowText), colour) < readableContrast) {
-        const QColor text = contrast(Qt::black, colour) >= contrast(Qt::white, colour) ? Qt::black : Qt::white;
+    if (contrast(ownText, colour) < readableContrast) {
+        const QColor text = isLight(colour) ? Qt::black : Qt::white;
         palette.setColor(QPalette::Active, QPalette::WindowText, text);
         palette.setColor(QPalette::Inactive, QPalette::WindowText, text);
         palette.setColor(QPalette::Disabled, QPalette::WindowText, halfway(text, colour));
@@ -88,6 +165,34 @@ void ApplyDialogColours(QWidget* window)
             // Not filled: in a frame the style may shade the frame's panel, and a filled control would stand on a
             // patch of its own. Clear, it shows the face around it.
             colour(child);
+        }
+    }
+    colourIndicators(window);
+}
+
+void colourIndicators(QWidget* window)
+{
+    QStyle* style = indicatorStyle();
+    for (QWidget* child : window->findChildren<QWidget*>()) {
+        if (!qobject_cast<QRadioButton*>(child) && !qobject_cast<QCheckBox*>(child)) {
+            continue;
+        }
+        // Styles fill an indicator with the base colour and tick it in the text colour, which belong to the text
+        // boxes, not to the face: a dark base on a light face looks ticked when it is not. There the inside takes
+        // the face's colour and the tick the caption's.
+        QPalette palette = child->palette();
+        for (QPalette::ColorGroup group : colourGroups) {
+            const QColor face = palette.color(group, QPalette::Window);
+            const QColor caption = palette.color(group, QPalette::WindowText);
+            const QColor base = palette.color(group, QPalette::Base);
+            if (contrast(base, face) > contrast(base, caption)) {
+                palette.setColor(group, QPalette::Base, face);
+                palette.setColor(group, QPalette::Text, caption);
+            }
+        }
+        child->setPalette(palette);
+        if (style) {
+            child->setStyle(style);
         }
     }
 }

@@ -43,16 +43,24 @@ Control* place(QWidget* parent, const char* name, int left, int top, int width, 
 
 /**
  * Fills the widget with a face of its own, and gives its captions a colour that reads on that face: the palette's
- * own text colour where it does, else black or white, whichever stands out more.
+ * own text colour where it does, else black or white, whichever stands out more. On a dark palette, whose light
+ * captions do not read on a light colour, the widget takes the palette's own face instead of that colour, so that
+ * it matches the controls that the palette colours.
  */
 void setBackground(QWidget* widget, const QColor& colour);
 
 /**
  * Gives the window, and each of its option buttons, check boxes, frames and labels, the system's button-face
  * colour, with the system's button-text colour for their captions. Text boxes, buttons and other controls keep
- * theirs.
+ * theirs. The option buttons and check boxes get indicators that show on that face.
  */
 void ApplyDialogColours(QWidget* window);
+
+/**
+ * Gives the option buttons and check boxes of the window indicators that show, ticked or not, on the face they
+ * stand on: empty ones look empty, and show on a dark face too.
+ */
+void colourIndicators(QWidget* window);
 
 /** Places a window, not shown yet, with its centre on that of another, and within that one's screen. */
 void centreOver(QWidget* window, const QWidget* over);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 #include "engine/Form3.h"
+#include "fakes/Pictures.h"
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
 
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSignalBlocker>
 #include <QStyleOption>
 #include <QTest>
 
@@ -80,22 +82,6 @@ private:
                          Qt::white);
     }
 
-    // WCAG's relative luminance and contrast ratio: 1 for equal colours, 21 for black on white.
-    static double luminance(QRgb colour)
-    {
-        const auto channel = [](int value) {
-            const double c = value / 255.0;
-            return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-        };
-        return 0.2126 * channel(qRed(colour)) + 0.7152 * channel(qGreen(colour)) + 0.0722 * channel(qBlue(colour));
-    }
-    static double contrast(QRgb a, QRgb b)
-    {
-        const double first = luminance(a);
-        const double second = luminance(b);
-        return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
-    }
-
     struct Caption
     {
         QWidget* control;
@@ -137,32 +123,6 @@ private:
             result.append({control, area.translated(control->mapTo(window, QPoint()))});
         }
         return result;
-    }
-
-    // The colour that most of the area shows: what the caption stands on.
-    static QRgb background(const QImage& picture, const QRect& area)
-    {
-        QHash<QRgb, int> counts;
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                ++counts[picture.pixel(x, y)];
-            }
-        }
-        return std::max_element(counts.cbegin(), counts.cend()).key();
-    }
-
-    // The caption's own colour: of all its pixels the one that stands out most from the background.
-    static QRgb ink(const QImage& picture, const QRect& area, QRgb behind)
-    {
-        QRgb best = behind;
-        for (int y = area.top(); y <= area.bottom(); ++y) {
-            for (int x = area.left(); x <= area.right(); ++x) {
-                if (contrast(picture.pixel(x, y), behind) > contrast(best, behind)) {
-                    best = picture.pixel(x, y);
-                }
-            }
-        }
-        return best;
     }
 
     static QImage render(QWidget& window)
@@ -223,18 +183,23 @@ private slots:
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
     }
 
+    // Some themes pair dark windows with light buttons; the button face then needs the buttons' text colour.
+    static QPalette lightButtonsPalette()
+    {
+        return paletteOf(QColor(45, 45, 45),
+                         QColor(230, 230, 230),
+                         QColor(200, 200, 200),
+                         QColor(20, 20, 20),
+                         QColor(30, 30, 30),
+                         Qt::white);
+    }
+
     void testCaptionsReadOnADarkDesktop_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QPalette>("palette");
         const QPalette dark = darkPalette();
-        // Some themes pair dark windows with light buttons; the button face then needs the buttons' text colour.
-        const QPalette lightButtons = paletteOf(QColor(45, 45, 45),
-                                                QColor(230, 230, 230),
-                                                QColor(200, 200, 200),
-                                                QColor(20, 20, 20),
-                                                QColor(30, 30, 30),
-                                                Qt::white);
+        const QPalette lightButtons = lightButtonsPalette();
         for (const char* name : {"Form1", "Form1 skinned", "Form3", "Form4"}) {
             QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << dark;
             QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtons;
@@ -253,13 +218,78 @@ private slots:
         const QList<Caption> all = captions(form.get());
         QVERIFY(!all.isEmpty());
         for (const Caption& caption : all) {
-            const QRgb behind = background(picture, caption.area);
-            const double ratio = contrast(ink(picture, caption.area, behind), behind);
+            const QRgb behind = Pictures::mostCommon(picture, caption.area);
+            const double ratio = Pictures::contrast(Pictures::standsOutMost(picture, caption.area, behind), behind);
             if (ratio < 4.5) {
                 faint.append(QStringLiteral("%1 (%2:1)").arg(caption.control->objectName()).arg(ratio, 0, 'f', 1));
             }
         }
         QVERIFY2(faint.isEmpty(), qPrintable(faint.join(QLatin1String(", "))));
+    }
+
+    void testOptionStatesShow_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QPalette>("palette");
+        for (const char* name : {"Form1", "Form1 skinned", "Form4"}) {
+            QTest::addRow("%s, light", name) << QString::fromLatin1(name) << m_desktopPalette;
+            QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << darkPalette();
+            QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtonsPalette();
+        }
+    }
+
+    // Each option button and check box shows whether it is chosen: unticked it is seen on its face and looks
+    // empty, and its tick stands out.
+    void testOptionStatesShow()
+    {
+        QFETCH(QString, window);
+        QFETCH(QPalette, palette);
+        QApplication::setPalette(palette);
+        const std::unique_ptr<QWidget> form = make(window);
+        QStringList faults;
+        int seen = 0;
+        for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+            const bool isCheckBox = qobject_cast<QCheckBox*>(button) != nullptr;
+            if ((!isCheckBox && !qobject_cast<QRadioButton*>(button)) || !button->isVisibleTo(form.get())) {
+                continue;
+            }
+            QStyleOptionButton option;
+            option.initFrom(button);
+            option.text = button->text();
+            const QPoint offset = button->mapTo(form.get(), QPoint());
+            const QRect indicator =
+                button->style()
+                    ->subElementRect(
+                        isCheckBox ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator, &option, button)
+                    .translated(offset);
+            const QRect contents =
+                button->style()
+                    ->subElementRect(
+                        isCheckBox ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents, &option, button)
+                    .translated(offset);
+
+            // Each state in turn, without the handlers that would store it.
+            const QSignalBlocker quiet(button);
+            const bool checked = button->isChecked();
+            const bool exclusive = button->autoExclusive();
+            button->setAutoExclusive(false);
+            button->setChecked(false);
+            const QImage unticked = render(*form);
+            button->setChecked(true);
+            const QImage ticked = render(*form);
+            button->setChecked(checked);
+            button->setAutoExclusive(exclusive);
+
+            const QRgb face = Pictures::mostCommon(unticked, contents);
+            const QRgb caption = Pictures::standsOutMost(unticked, contents, face);
+            for (const QString& fault :
+                 Pictures::indicatorFaults(unticked.copy(indicator), ticked.copy(indicator), face, caption)) {
+                faults.append(button->objectName() + QLatin1String(": ") + fault);
+            }
+            ++seen;
+        }
+        QVERIFY(seen > 0);
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1String("; "))));
     }
 
     void testLightDesktopKeepsTheColours_data()
@@ -279,8 +309,8 @@ private slots:
         const QColor text = m_desktopPalette.color(QPalette::WindowText);
         QCOMPARE(QColor(picture.pixel(2, picture.height() / 2)), face);
         for (const Caption& caption : captions(form.get())) {
-            const QRgb behind = background(picture, caption.area);
-            const QColor inked(ink(picture, caption.area, behind));
+            const QRgb behind = Pictures::mostCommon(picture, caption.area);
+            const QColor inked(Pictures::standsOutMost(picture, caption.area, behind));
             QVERIFY2(std::abs(inked.red() - text.red()) < 24 && std::abs(inked.green() - text.green()) < 24 &&
                          std::abs(inked.blue() - text.blue()) < 24,
                      qPrintable(caption.control->objectName() + QLatin1String(" ") + inked.name()));

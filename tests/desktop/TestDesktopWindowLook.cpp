@@ -1,10 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopTest.h"
+#include "fakes/Pictures.h"
 
+#include <QDir>
+#include <QFontMetrics>
 #include <QTest>
+
+#include <utility>
 
 using namespace DesktopTest;
 using namespace std::chrono_literals;
+
+using Environment = QMap<QString, QString>;
+Q_DECLARE_METATYPE(Environment)
 
 /** Where the real program's windows come up and how they look, under a window manager on a 1280x800 monitor. */
 class TestDesktopWindowLook : public QObject
@@ -24,10 +32,216 @@ private:
         return colours;
     }
 
+    // An area of a window, given in the twips of its design.
+    static QRect twips(int left, int top, int width, int height)
+    {
+        return QRect(left / 15, top / 15, width / 15, height / 15);
+    }
+
+    // A picture of a failure, kept for a person to look at: its path.
+    static QString keep(const QImage& picture, const QString& what)
+    {
+        const QString path = QDir::temp().filePath(
+            QStringLiteral("TestDesktopWindowLook-%1-%2.png").arg(what, QString::fromLatin1(QTest::currentDataTag())));
+        picture.save(path);
+        return path;
+    }
+
+    // The window as it shows once it has drawn itself: two pictures a moment apart agree.
+    QImage settledPicture(XClient::Window window) const
+    {
+        QImage picture = m_x.grab(m_x.geometry(window));
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                QTest::qWait(300);
+                const QImage again = m_x.grab(m_x.geometry(window));
+                return std::exchange(picture, again) == again;
+            },
+            5000));
+        return picture;
+    }
+
+    static QString colours(QRgb first, QRgb second)
+    {
+        return QColor(first).name() + QLatin1String(" on ") + QColor(second).name();
+    }
+
+    // Captions in the areas read on what they stand on.
+    static QStringList faintCaptions(const QImage& picture, const QMap<QString, QRect>& areas)
+    {
+        QStringList faint;
+        for (auto it = areas.cbegin(); it != areas.cend(); ++it) {
+            const QRgb behind = Pictures::mostCommon(picture, it.value());
+            const QRgb ink = Pictures::standsOutMost(picture, it.value(), behind);
+            if (const double ratio = Pictures::contrast(ink, behind); ratio < 4.5) {
+                faint.append(
+                    QStringLiteral("%1 %2:1 (%3)").arg(it.key()).arg(ratio, 0, 'f', 1).arg(colours(ink, behind)));
+            }
+        }
+        return faint;
+    }
+
+    // A ticked and an unticked option button or check box of the same size: whether their states can be told
+    // apart. The indicator stands at the left, in the middle of the height; the caption follows.
+    static QStringList indicatorFaults(const QImage& picture, const QString& name, QRect ticked, QRect unticked)
+    {
+        const auto indicator = [](QRect control) { return QRect(control.left(), control.center().y() - 8, 17, 17); };
+        const QRect caption = unticked.adjusted(20, 0, 0, 0);
+        const QRgb face = Pictures::mostCommon(picture, caption);
+        QStringList faults;
+        for (const QString& fault : Pictures::indicatorFaults(picture.copy(indicator(unticked)),
+                                                              picture.copy(indicator(ticked)),
+                                                              face,
+                                                              Pictures::standsOutMost(picture, caption, face))) {
+            faults.append(name + QLatin1String(": ") + fault);
+        }
+        return faults;
+    }
+
+    static void addThemes()
+    {
+        QTest::addColumn<Environment>("theme");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << Environment() << false;
+        // A user outside GNOME gets GNOME's dark theme so: Qt's GTK platform theme, which takes GTK's palette.
+        QTest::newRow("GTK dark") << Environment{{QStringLiteral("QT_QPA_PLATFORMTHEME"), QStringLiteral("gtk3")},
+                                                 {QStringLiteral("GTK_THEME"), QStringLiteral("Adwaita:dark")}}
+                                  << true;
+    }
+
 private slots:
     void initTestCase()
     {
         QVERIFY2(m_x.isOpen(), "needs an X display");
+    }
+
+    void testControlsReadUnderTheDesktopTheme_data()
+    {
+        addThemes();
+    }
+
+    // Under a light desktop and a dark one, the windows are of a piece: every caption reads, the list headers run
+    // across their lists, and ticked and unticked options can be told apart.
+    void testControlsReadUnderTheDesktopTheme()
+    {
+        QFETCH(Environment, theme);
+        QFETCH(bool, dark);
+        ProgramRun run({{QStringLiteral("Videos"), ProgramRun::exampleVideos()},
+                        {QStringLiteral("Listview5"), QStringLiteral(LUMAVEIL_SAMPLES_DIR "/")},
+                        {QStringLiteral("Windows Startup"), QStringLiteral("On")},
+                        {QStringLiteral("Check1"), QStringLiteral("1")}});
+        run.start(theme);
+        const XClient::Window main = awaitMainWindow(m_x, run);
+        QVERIFY(main != 0);
+        const QImage picture = settledPicture(main);
+
+        // The theme has taken: the file list below its entries has the theme's colour. The window's bare face
+        // (its left margin) goes with it.
+        const QRgb list = picture.pixel(twips(120, 1500, 7800, 1335).center().x(), twips(0, 2700, 0, 0).top());
+        QVERIFY2(dark ? qGray(list) < 96 : qGray(list) > 200, qPrintable(QColor(list).name()));
+        QStringList faults;
+        const QRgb face = picture.pixel(3, twips(0, 1500, 0, 1335).center().y());
+        if (Pictures::contrast(face, list) >= 3) {
+            faults.append(QLatin1String("face and lists unlike: ") + colours(face, list));
+        }
+
+        // The header of the file list ends its one column at 7000 twips; right of it, where the list goes on (to
+        // its scroll bar), the header goes on as well.
+        const int headerRow = twips(0, 1500, 0, 0).top() + 9;
+        const QRgb section = picture.pixel(twips(120, 0, 6800, 0).right(), headerRow);
+        const QRgb strip = picture.pixel(twips(120, 0, 7200, 0).right(), headerRow);
+        if (Pictures::contrast(section, strip) >= 1.25) {
+            faults.append(QLatin1String("a strip right of the header: ") + colours(strip, section));
+        }
+
+        faults +=
+            faintCaptions(picture,
+                          {{QStringLiteral("status line"), twips(120, 120, 7800, 255)},
+                           {QStringLiteral("file list header"), twips(135, 1515, 3000, 225)},
+                           {QStringLiteral("folder list header"), twips(135, 3955, 3000, 225)},
+                           {QStringLiteral("minutes frame"), twips(120, 5805, 7800, 225)},
+                           {QStringLiteral("random frame"), twips(120, 6645, 3840, 225)},
+                           {QStringLiteral("Play in order"), twips(2040 + 120 + 300, 6645 + 300, 1395, 255)},
+                           {QStringLiteral("Start in system tray"), twips(4410 + 120 + 300, 7400 + 300, 2025, 285)}});
+        faults += indicatorFaults(picture,
+                                  QStringLiteral("Play randomly, Play in order"),
+                                  twips(120 + 240, 6645 + 300, 1695, 255),
+                                  twips(120 + 2040, 6645 + 300, 1695, 255));
+        faults += indicatorFaults(picture,
+                                  QStringLiteral("Load this software..., Start in system tray"),
+                                  twips(120 + 240, 7400 + 300, 3930, 285),
+                                  twips(120 + 4410, 7400 + 300, 2325, 285));
+
+        const XClient::Window options = openOptionsWindow(m_x, run, main);
+        QVERIFY(options != 0);
+        const QImage optionsPicture = settledPicture(options);
+        faults += faintCaptions(optionsPicture,
+                                {{QStringLiteral("display frame"), twips(120, 870, 7800, 225)},
+                                 {QStringLiteral("Show Original"), twips(120 + 240 + 300, 870 + 660, 2775, 255)}});
+        faults += indicatorFaults(optionsPicture,
+                                  QStringLiteral("Show Full Screen, Show Original"),
+                                  twips(120 + 240, 870 + 300, 2580, 255),
+                                  twips(120 + 240, 870 + 660, 2580, 255));
+        faults += indicatorFaults(optionsPicture,
+                                  QStringLiteral("Start at random place..., Password prompt..."),
+                                  twips(120 + 240, 120 + 300, 3390, 255),
+                                  twips(120 + 240, 1980 + 300, 3390, 255));
+        if (!faults.isEmpty()) {
+            faults.append(QLatin1String("see ") + keep(picture, QStringLiteral("main")) + QLatin1String(" and ") +
+                          keep(optionsPicture, QStringLiteral("options")));
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1String("; "))));
+        QCOMPARE(run.terminate(), 0);
+    }
+
+    void testMessageBoxShowsItsTitleWhole_data()
+    {
+        addThemes();
+    }
+
+    // A box with a short message is wide enough for openbox to write its title whole; openbox writes it in its
+    // own font (sans, 8 points, bold, by its configuration) in a label window between the icon and the buttons.
+    void testMessageBoxShowsItsTitleWhole()
+    {
+        QFETCH(Environment, theme);
+        ProgramRun run;
+        run.start(theme);
+        const XClient::Window main = awaitMainWindow(m_x, run);
+        QVERIFY(main != 0);
+        // With nothing in the lists, "Test Screensaver Now" says "No files added.".
+        clickTestButton(m_x, main);
+        const XClient::Window box = awaitFocusedMessageBox(m_x, run, main);
+        QVERIFY(box != 0);
+        QTest::qWait(500);
+
+        const XClient::Window frame = m_x.topLevelOf(box);
+        const QRect client = m_x.geometry(box);
+        XClient::Window titleBar = 0;
+        for (XClient::Window child : m_x.children(frame)) {
+            if (m_x.isViewable(child) && m_x.geometry(child).bottom() < client.top() &&
+                (titleBar == 0 || m_x.children(child).size() > m_x.children(titleBar).size())) {
+                titleBar = child;
+            }
+        }
+        QVERIFY(titleBar != 0);
+        QRect label;
+        for (XClient::Window child : m_x.children(titleBar)) {
+            if (m_x.isViewable(child) && m_x.geometry(child).width() > label.width()) {
+                label = m_x.geometry(child);
+            }
+        }
+        QFont font(QStringLiteral("Sans"), 8);
+        font.setBold(true);
+        const int titleWidth = QFontMetrics(font).horizontalAdvance(m_x.title(box));
+        QVERIFY2(label.width() >= titleWidth,
+                 qPrintable(QStringLiteral("\"%1\" needs %2 pixels, has %3 in a box %4 wide; see %5")
+                                .arg(m_x.title(box))
+                                .arg(titleWidth)
+                                .arg(label.width())
+                                .arg(client.width())
+                                .arg(keep(m_x.grab(m_x.geometry(frame)), QStringLiteral("box")))));
+        m_x.key(QStringLiteral("Return"));
+        QCOMPARE(run.terminate(), 0);
     }
 
     // The options window comes up over the main window, standing on its own: no owner, not modal, and the main
@@ -113,5 +327,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDesktopWindowLook)
+QTEST_MAIN(TestDesktopWindowLook)
 #include "TestDesktopWindowLook.moc"

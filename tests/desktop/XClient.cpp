@@ -205,12 +205,17 @@ long XClient::rootCardinal(const char* property) const
 
 QList<XClient::Window> XClient::rootChildren() const
 {
+    return children(m_root);
+}
+
+QList<XClient::Window> XClient::children(Window window) const
+{
     ::Window root = 0;
     ::Window parent = 0;
     ::Window* children = nullptr;
     unsigned int count = 0;
     QList<Window> result;
-    if (XQueryTree(m_display, m_root, &root, &parent, &children, &count)) {
+    if (XQueryTree(m_display, window, &root, &parent, &children, &count)) {
         XOwned<::Window> owned(children);
         for (unsigned int i = 0; i < count; ++i) {
             result.append(children[i]);

@@ -48,6 +48,8 @@ public:
     [[nodiscard]] long rootCardinal(const char* property) const;
     /** The top-level windows of the root, bottom to top, as the server stacks them (frames and all). */
     [[nodiscard]] QList<Window> rootChildren() const;
+    /** The windows inside the window, bottom to top: of a window manager's frame, its title bar, buttons and all. */
+    [[nodiscard]] QList<Window> children(Window window) const;
     /** WM_TRANSIENT_FOR: the window that owns this one, or 0 when it stands on its own. */
     [[nodiscard]] Window transientFor(Window window) const;
     /** The root child (a frame, for a managed window) that holds the window. */
