@@ -8,6 +8,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <utility>
+
 namespace {
 
 // The files and folders of this computer that a drag carries, in its order. A "file:" address names one only
@@ -106,6 +108,7 @@ void LibraryListView::mousePressEvent(QMouseEvent* event)
         viewport()->setCursor(m_dragCursor);
     }
     m_dragging = true;
+    m_carried = false;
 }
 
 // The carried entry moves one place each time the pointer reaches another entry: the two texts change places.
@@ -127,6 +130,7 @@ void LibraryListView::mouseMoveEvent(QMouseEvent* event)
     }
     list->swapRows(from, to);
     m_dragged = hovered;
+    m_carried = true;
     selectionModel()->setCurrentIndex(hovered, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // Near the top or bottom edge the list scrolls, so that the entry can be carried past what is visible.
     const int y = event->position().toPoint().y();
@@ -141,8 +145,14 @@ void LibraryListView::mouseMoveEvent(QMouseEvent* event)
 void LibraryListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTreeView::mouseReleaseEvent(event);
-    if (m_dragging) {
-        m_dragging = false;
-        viewport()->unsetCursor();
+    if (!m_dragging) {
+        return;
+    }
+    m_dragging = false;
+    viewport()->unsetCursor();
+    // The release chooses the entry under the pointer, which, where the list scrolled meanwhile, is a neighbour of
+    // the carried one; a removal would then take the wrong entry.
+    if (std::exchange(m_carried, false) && m_dragged.isValid()) {
+        selectionModel()->setCurrentIndex(m_dragged, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
 }

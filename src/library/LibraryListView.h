@@ -41,6 +41,8 @@ protected:
 private:
     bool m_reorderable = false;
     bool m_dragging = false;
+    // An entry has moved since the button went down.
+    bool m_carried = false;
     QCursor m_dragCursor;
     QPersistentModelIndex m_dragged;
 };

@@ -130,6 +130,30 @@ private slots:
         QCOMPARE(m_model->paths(), QStringList({"/v/c.mkv", "/v/a.mkv", "/v/b.mkv"}));
     }
 
+    // Carried to the bottom edge, the list scrolls on under the pointer; the carried entry stays the chosen one,
+    // however far it scrolled, so that Delete removes it and not a neighbour.
+    void testCarriedEntryStaysChosenWhereTheListScrolls()
+    {
+        QStringList paths;
+        for (int i = 0; i < 40; ++i) {
+            paths.append(QStringLiteral("/v/%1.mkv").arg(i, 2, 10, QLatin1Char('0')));
+        }
+        m_model->setPaths(paths);
+        m_view->setReorderable(true);
+        QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, centreOf(2));
+        const QPoint nearBottom(centreOf(2).x(), m_view->viewport()->height() - 3);
+        sendMouse(QEvent::MouseButtonPress, centreOf(2), Qt::LeftButton);
+        for (int i = 0; i < 20; ++i) {
+            sendMouse(QEvent::MouseMove, nearBottom - QPoint(0, i % 2), Qt::LeftButton);
+        }
+        sendMouse(QEvent::MouseButtonRelease, nearBottom, Qt::NoButton);
+
+        const int carried = m_model->paths().indexOf(QStringLiteral("/v/02.mkv"));
+        QVERIFY2(carried > 10, "the list did not scroll");
+        QCOMPARE(m_view->selectedRow(), carried);
+        QCOMPARE(m_view->currentIndex().row(), carried);
+    }
+
     void testEqualEntriesStayWhereTheyAre()
     {
         m_model->setPaths({QStringLiteral("/v/same.mkv"), QStringLiteral("/v/same.mkv"), QStringLiteral("/v/x.mkv")});
