@@ -22,7 +22,8 @@ enum class Setting;
  * hidden.
  *
  * The password box never holds the stored password, which is a hash: a set password shows as a row of stars that
- * stands for it. Typing replaces it; what is typed is stored after a pause in the typing, or as the box is left.
+ * stands for it. Typing replaces it; what is typed is stored after a pause in the typing, or as the box is left or
+ * the window hides.
  */
 class Form4 : public QWidget
 {
@@ -69,9 +70,6 @@ public:
      */
     [[nodiscard]] static bool desktopOption(const SettingsStore& settings, Setting setting);
 
-    /** Stores the password typed in the box now, without waiting for a pause in the typing. */
-    void storeTypedPassword();
-
 protected:
     void hideEvent(QHideEvent* event) override;
 
@@ -82,6 +80,8 @@ private:
     void PushButton1_Click();
     void PushButton7_Click();
     void passwordTyped(const QString& text);
+    // The password typed in the box, now rather than after the pause in the typing that it waits for.
+    void storeTypedPassword();
     void storePassword(QWidget* messageOwner);
 
     SettingsStore& m_settings;
