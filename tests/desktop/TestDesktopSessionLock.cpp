@@ -110,7 +110,7 @@ private slots:
     }
 
     // Without logind, "Lock Session" cannot lock: as the password ends the showing, a message in front, with the
-    // focus, says that the desktop is not locked. The next showing's end says nothing more.
+    // focus, says that the desktop is not locked.
     void testFailedLockIsTold()
     {
         m_logind.reset();
@@ -118,23 +118,15 @@ private slots:
         run.start({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus->address()},
                    {QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_bus->address()}});
         const Window main = awaitMainWindow(m_x, run);
-        QVERIFY(main != 0);
-        for (int showing = 0; showing < 2; ++showing) {
-            QVERIFY(startShowing(m_x, run) != 0);
-            m_x.key(QStringLiteral("Shift_L"));
-            QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
-            m_x.type(QStringLiteral("pw"));
-            m_x.key(QStringLiteral("Return"));
-            QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
-            if (showing == 0) {
-                QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
-                m_x.key(QStringLiteral("Return"));
-                QTRY_VERIFY(messageBoxes(m_x, run, main).isEmpty());
-            } else {
-                QTest::qWait(2000);
-                QVERIFY(messageBoxes(m_x, run, main).isEmpty());
-            }
-        }
+        QVERIFY(startShowing(m_x, run) != 0);
+        m_x.key(QStringLiteral("Shift_L"));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
+        m_x.type(QStringLiteral("pw"));
+        m_x.key(QStringLiteral("Return"));
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
+        m_x.key(QStringLiteral("Return"));
+        QTRY_VERIFY(messageBoxes(m_x, run, main).isEmpty());
         QCOMPARE(run.terminate(), 0);
     }
 };
