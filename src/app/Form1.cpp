@@ -88,7 +88,7 @@ void Form1::connectControls()
     connect(Timer4, &QTimer::timeout, this, &Form1::Timer4_Timer);
     connect(&m_desktopIdle, &DesktopIdle::polled, this, [this](const DesktopActivity& desktop) {
         // The count may have stopped while the desktop answered, or the option gone off, and the second been counted.
-        if (Timer4->isActive() && m_services.settings.ReadSetting(Setting::DesktopIdle) == QLatin1String("1")) {
+        if (Timer4->isActive() && Form4::desktopOption(m_services.settings, Setting::DesktopIdle)) {
             countSecond(desktop);
         }
     });
@@ -147,6 +147,15 @@ void Form1::connectControls()
     });
     connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
     connect(m_sessionWatcher, &SessionWatcher::awayChanged, this, &Form1::sessionAwayChanged);
+    connect(m_sessionWatcher, &SessionWatcher::canLockChanged, this, &Form1::showDesktopIdleAvailability);
+    connect(m_sessionWatcher, &SessionWatcher::lockFailed, this, [this](const QString& reason) {
+        m_services.dialogs.message(this,
+                                   tr("Lumaveil could not lock the session as the showing ended: %1.\n\nThe "
+                                      "desktop is not locked.")
+                                       .arg(reason),
+                                   Dialogs::Icon::Warning,
+                                   shortTitle(productTitle));
+    });
 }
 
 void Form1::Form_Load()
@@ -391,7 +400,7 @@ void Form1::Timer4_Timer()
     // The desktop answers at once on X11, and otherwise within moments; the second counts when it has. A tick that
     // finds the previous question still open is left out.
     if (desktopIdleCounts()) {
-        const bool fullScreenCounts = m_services.settings.ReadSetting(Setting::RespectFullScreen) != QLatin1String("0");
+        const bool fullScreenCounts = Form4::desktopOption(m_services.settings, Setting::RespectFullScreen);
         const bool mayEnd = m_countdown.mayEndWithNextTick();
         // Input can only make the count longer, so while nobody sees the time left (the window in the tray or
         // minimised), the idle time is wanted only where the count would end without it.
@@ -403,7 +412,7 @@ void Form1::Timer4_Timer()
 
 bool Form1::desktopIdleCounts()
 {
-    if (m_services.settings.ReadSetting(Setting::DesktopIdle) != QLatin1String("1")) {
+    if (!Form4::desktopOption(m_services.settings, Setting::DesktopIdle)) {
         return false;
     }
     m_desktopIdle.lookAgainIfStale();
@@ -486,6 +495,7 @@ void Form1::showDesktopIdleAvailability()
     if (m_form4) {
         m_form4->setDesktopIdleAvailable(m_desktopIdle.search() != DesktopIdle::Search::NoneWorks,
                                          m_desktopIdle.whyNoneWorks());
+        m_form4->setSessionLockAvailable(m_sessionWatcher->canLock(), m_sessionWatcher->whyNoLock());
     }
 }
 
@@ -571,7 +581,7 @@ void Form1::showingEnded()
     StopTimer();
     // The password only ends a showing; the desktop's lock screen is the lock. The showing has let go of the
     // keyboard and the pointer already, so the lock screen can take them.
-    if (m_services.settings.ReadSetting(Setting::LockSession) == QLatin1String("1")) {
+    if (Form4::desktopOption(m_services.settings, Setting::LockSession)) {
         m_sessionWatcher->lockSession();
     }
 }

@@ -6,7 +6,7 @@
 #include "platform/GuardedRoutine.h"
 #include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
-#include "settings/SettingsStore.h"
+#include "settings/PasswordHash.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -63,10 +63,11 @@ void Form3::PushButton1_Click()
     }
     m_closing = true;
     GuardedRoutine routine(m_reporter, RoutinePath::Form3_PushButton1_Click);
-    // A password that cannot be read, or a comparison that fails, refuses: only a match lets the showing end.
+    // A password that cannot be read, or a comparison that fails, refuses: only a match lets the showing end. The
+    // comparison takes about a tenth of a second, the time that makes guessing slow.
     std::optional<QString> stored;
-    routine.step(100, [&] { stored = m_settings.ReadSetting(Setting::Password); });
-    if (routine.holds(102, [&] { return stored && *stored == Text2->text(); })) {
+    routine.step(100, [&] { stored = PasswordHash::read(m_settings); });
+    if (routine.holds(102, [&] { return stored && PasswordHash::matches(*stored, Text2->text()); })) {
         routine.step(104, [&] { m_accepted = true; });
     } else {
         routine.step(106, [&] { m_dialogs.message(this, tr("Invalid Password.")); });

@@ -4,10 +4,12 @@
 #include "platform/Controls.h"
 #include "platform/Convert.h"
 #include "platform/Dialogs.h"
+#include "platform/Failure.h"
 #include "platform/GuardedRoutine.h"
 #include "platform/NumericEntry.h"
 #include "platform/ProgramIcon.h"
 #include "platform/RoutinePaths.h"
+#include "settings/PasswordHash.h"
 #include "settings/SettingsStore.h"
 
 #include <QCheckBox>
@@ -15,6 +17,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+#include <QValidator>
+
+#include <utility>
 
 namespace {
 
@@ -22,6 +28,36 @@ QString checkBoxNumber(bool checked)
 {
     return checked ? QStringLiteral("1") : QStringLiteral("0");
 }
+
+// Of the desktop options, only the full-screen one is ticked by design, as its setting is by default.
+bool designedTick(Setting setting)
+{
+    return setting == Setting::RespectFullScreen;
+}
+
+// A set password shows as stars that stand for it: characters U+0000, which no keyboard types. As many as a short
+// password has, whatever the real one's length.
+const QString passwordStandIn(8, QChar::Null);
+
+// The stand-in goes whole at the first edit, however made (a key, a paste, an input method, a deletion), so that the
+// box then holds only what was typed: typing replaces the password, and deleting leaves none.
+class StandInRemover : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int& position) const override
+    {
+        if (input != passwordStandIn) {
+            position -= static_cast<int>(QStringView(input).first(position).count(QChar::Null));
+            input.remove(QChar::Null);
+        }
+        return Acceptable;
+    }
+};
+
+// Typed characters are stored after a pause this long: a hash takes a tenth of a second, too long for every key.
+constexpr int passwordPauseMs = 700;
 
 } // namespace
 
@@ -37,6 +73,11 @@ Form4::Form4(
     createControls();
     connectControls();
     Form_Load(programFolder);
+}
+
+Form4::~Form4()
+{
+    storePassword(nullptr);
 }
 
 void Form4::createControls()
@@ -69,22 +110,32 @@ void Form4::createControls()
                                    255,
                                    tr("Instead of playing entire video, play each video for this number of seconds:"));
     Text1 = Controls::place<QLineEdit>(Frame5, "Text1", 7140, 255, 540, 345, QStringLiteral("10"));
-    Frame6 = Controls::place<QGroupBox>(this, "Frame6", 120, 3600, 7800, 1425, tr("Desktop Options"));
-    Check6 =
-        Controls::place<QCheckBox>(Frame6, "Check6", 240, 300, 7320, 255, tr("Count inactivity on the whole desktop"));
-    Check7 = Controls::place<QCheckBox>(
-        Frame6, "Check7", 480, 660, 7080, 255, tr("Not while another program is full screen"));
-    Check8 =
-        Controls::place<QCheckBox>(Frame6, "Check8", 240, 1020, 7320, 255, tr("Lock the session when a showing ends"));
+    desktopOptionsFrame =
+        Controls::place<QGroupBox>(this, "desktopOptionsFrame", 120, 3600, 7800, 1425, tr("Desktop Options"));
+    desktopIdleCheck = Controls::place<QCheckBox>(
+        desktopOptionsFrame, "desktopIdleCheck", 240, 300, 7320, 255, tr("Count inactivity on the whole desktop"));
+    respectFullScreenCheck = Controls::place<QCheckBox>(desktopOptionsFrame,
+                                                        "respectFullScreenCheck",
+                                                        480,
+                                                        660,
+                                                        7080,
+                                                        255,
+                                                        tr("Not while another program is full screen"));
+    lockSessionCheck = Controls::place<QCheckBox>(
+        desktopOptionsFrame, "lockSessionCheck", 240, 1020, 7320, 255, tr("Lock the session when a showing ends"));
     PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 5145, 7800, 405, tr("OK"));
 
     Option1->setChecked(true);
     Controls::showAsStars(Text2);
+    Text2->setValidator(new StandInRemover(Text2));
     Text1->setEnabled(false);
     Text2->setEnabled(false);
-    // Ticked as its setting is by default, so that a first load writes nothing.
-    Check7->setChecked(true);
-    Check7->setVisible(false);
+    // As its setting is by default, so that a first load writes nothing.
+    respectFullScreenCheck->setChecked(designedTick(Setting::RespectFullScreen));
+    respectFullScreenCheck->setVisible(false);
+    m_passwordPause = new QTimer(this);
+    m_passwordPause->setSingleShot(true);
+    m_passwordPause->setInterval(passwordPauseMs);
     for (QPushButton* button : {PushButton1, PushButton7}) {
         button->setAutoDefault(false);
     }
@@ -120,18 +171,18 @@ void Form4::connectControls()
     connect(Text1, &QLineEdit::textChanged, this, [&settings](const QString& text) {
         settings.WriteSetting(Setting::SlideshowInterval, text);
     });
-    connect(Text2, &QLineEdit::textChanged, this, [&settings](const QString& text) {
-        settings.WriteSetting(Setting::Password, text);
-    });
-    connect(Check6, &QCheckBox::toggled, this, [this, &settings](bool checked) {
+    connect(Text2, &QLineEdit::textChanged, this, &Form4::passwordTyped);
+    connect(m_passwordPause, &QTimer::timeout, this, &Form4::storeTypedPassword);
+    connect(Text2, &QLineEdit::editingFinished, this, &Form4::storeTypedPassword);
+    connect(desktopIdleCheck, &QCheckBox::toggled, this, [this, &settings](bool checked) {
         settings.WriteSetting(Setting::DesktopIdle, checkBoxNumber(checked));
         // Full-screen programs matter only to the desktop-wide count.
-        Check7->setVisible(checked);
+        respectFullScreenCheck->setVisible(checked);
     });
-    connect(Check7, &QCheckBox::toggled, this, [&settings](bool checked) {
+    connect(respectFullScreenCheck, &QCheckBox::toggled, this, [&settings](bool checked) {
         settings.WriteSetting(Setting::RespectFullScreen, checkBoxNumber(checked));
     });
-    connect(Check8, &QCheckBox::toggled, this, [&settings](bool checked) {
+    connect(lockSessionCheck, &QCheckBox::toggled, this, [&settings](bool checked) {
         settings.WriteSetting(Setting::LockSession, checkBoxNumber(checked));
     });
     new NumericEntry(Text1, m_dialogs);
@@ -151,7 +202,7 @@ void Form4::Form_Load(const QString& programFolder)
         PushButton7->setCursor(pointer);
     });
     routine.step(106, [&] { Text1->setText(settings.ReadSetting(Setting::SlideshowInterval)); });
-    routine.step(108, [&] { Text2->setText(settings.ReadSetting(Setting::Password)); });
+    routine.step(108, [&] { Text2->setText(PasswordHash::read(settings).isEmpty() ? QString() : passwordStandIn); });
     routine.step(
         110, [&] { Controls::setOptionValue(Option1, Convert::toBoolean(settings.ReadSetting(Setting::Option1))); });
     routine.step(
@@ -160,21 +211,81 @@ void Form4::Form_Load(const QString& programFolder)
     routine.step(116, [&] { Check4->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check4))); });
     routine.step(118,
                  [&] { Check5->setChecked(Convert::toDouble(settings.ReadSetting(Setting::PasswordMouseMove)) != 0); });
-    routine.step(120,
-                 [&] { Check6->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::DesktopIdle))); });
-    routine.step(
-        122, [&] { Check7->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::RespectFullScreen))); });
-    routine.step(124,
-                 [&] { Check8->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::LockSession))); });
+    routine.step(120, [&] {
+        desktopIdleCheck->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::DesktopIdle)));
+    });
+    routine.step(122, [&] {
+        respectFullScreenCheck->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::RespectFullScreen)));
+    });
+    routine.step(124, [&] {
+        lockSessionCheck->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::LockSession)));
+    });
+}
+
+bool Form4::desktopOption(const SettingsStore& settings, Setting setting)
+{
+    // The reading of the load above, where a value that is no check-box number fails and the box stays as designed.
+    try {
+        return Convert::toCheckBoxValue(settings.ReadSetting(setting));
+    } catch (const Failure&) {
+        return designedTick(setting);
+    }
 }
 
 void Form4::setDesktopIdleAvailable(bool available, const QString& why)
 {
-    Check6->setEnabled(available);
-    Check7->setEnabled(available);
-    Check6->setToolTip(available ? QString()
-                                 : tr("Lumaveil cannot learn how long this desktop has been idle: %1.")
-                                       .arg(why.isEmpty() ? tr("no way of asking works here") : why));
+    desktopIdleCheck->setEnabled(available);
+    respectFullScreenCheck->setEnabled(available);
+    desktopIdleCheck->setToolTip(available ? QString()
+                                           : tr("Lumaveil cannot learn how long this desktop has been idle: %1.")
+                                                 .arg(why.isEmpty() ? tr("no way of asking works here") : why));
+}
+
+void Form4::setSessionLockAvailable(bool available, const QString& why)
+{
+    lockSessionCheck->setEnabled(available);
+    lockSessionCheck->setToolTip(
+        available
+            ? QString()
+            : tr("Lumaveil cannot lock this session: %1.").arg(why.isEmpty() ? tr("logind does not answer") : why));
+}
+
+void Form4::passwordTyped(const QString& text)
+{
+    // The stand-in is the stored password, shown.
+    if (text == passwordStandIn) {
+        return;
+    }
+    m_typedPassword = text;
+    m_passwordPause->start();
+}
+
+void Form4::storeTypedPassword()
+{
+    storePassword(this);
+}
+
+void Form4::storePassword(QWidget* messageOwner)
+{
+    m_passwordPause->stop();
+    if (!m_typedPassword) {
+        return;
+    }
+    const QString typed = *std::exchange(m_typedPassword, std::nullopt);
+    try {
+        m_settings.WriteSetting(Setting::Password, PasswordHash::hashed(typed));
+    } catch (const Failure& failure) {
+        // The password stored before stays in force.
+        m_dialogs.message(messageOwner,
+                          tr("The new password could not be stored: %1.").arg(QString::fromStdString(failure.what())),
+                          Dialogs::Icon::Warning);
+    }
+}
+
+void Form4::hideEvent(QHideEvent* event)
+{
+    storeTypedPassword();
+    QWidget::hideEvent(event);
 }
 
 void Form4::PushButton1_Click()

@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class Dialogs;
 class ErrorReporter;
 class QCheckBox;
@@ -10,12 +12,18 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTimer;
 class SettingsStore;
+enum class Setting;
 
 /**
  * "ScreenSaver Options": random start, display, password, play length, and the desktop-wide options. Every change is
  * stored at once; there is no Apply and no Cancel. Its controls are also what a showing reads, so the window may live
  * hidden.
+ *
+ * The password box never holds the stored password, which is a hash: a set password shows as a row of stars that
+ * stands for it. Typing replaces it; what is typed is stored after a pause in the typing, or as the box is left or
+ * the window hides.
  */
 class Form4 : public QWidget
 {
@@ -41,16 +49,29 @@ public:
     QCheckBox* Check4 = nullptr;
     QLineEdit* Text1 = nullptr;
     QPushButton* PushButton1 = nullptr;
-    QGroupBox* Frame6 = nullptr;
-    QCheckBox* Check6 = nullptr;
-    QCheckBox* Check7 = nullptr;
-    QCheckBox* Check8 = nullptr;
+    QGroupBox* desktopOptionsFrame = nullptr;
+    QCheckBox* desktopIdleCheck = nullptr;
+    QCheckBox* respectFullScreenCheck = nullptr;
+    QCheckBox* lockSessionCheck = nullptr;
+
+    ~Form4() override;
 
     /**
      * Whether the whole desktop's inactivity can be counted here. Where it cannot, its box cannot be changed and its
      * tool tip says why.
      */
     void setDesktopIdleAvailable(bool available, const QString& why = {});
+    /** Whether the session can be locked here. Where it cannot, its box cannot be changed and its tool tip says why. */
+    void setSessionLockAvailable(bool available, const QString& why = {});
+
+    /**
+     * A desktop option (DesktopIdle, RespectFullScreen, LockSession) as this window reads it, for the windows that
+     * read the setting itself: its check-box number, 1 ticked and 0 clear; anything else leaves the box as designed.
+     */
+    [[nodiscard]] static bool desktopOption(const SettingsStore& settings, Setting setting);
+
+protected:
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void createControls();
@@ -58,8 +79,15 @@ private:
     void Form_Load(const QString& programFolder);
     void PushButton1_Click();
     void PushButton7_Click();
+    void passwordTyped(const QString& text);
+    // The password typed in the box, now rather than after the pause in the typing that it waits for.
+    void storeTypedPassword();
+    void storePassword(QWidget* messageOwner);
 
     SettingsStore& m_settings;
     Dialogs& m_dialogs;
     ErrorReporter& m_reporter;
+    QTimer* m_passwordPause = nullptr;
+    // Typed in the password box and not stored yet.
+    std::optional<QString> m_typedPassword;
 };

@@ -9,6 +9,8 @@
 #include <QDBusVariant>
 #include <QLoggingCategory>
 
+#include <utility>
+
 Q_LOGGING_CATEGORY(lcSession, "lumaveil.session", QtWarningMsg)
 
 namespace {
@@ -34,6 +36,26 @@ QString objectPath(const QDBusMessage& reply)
     return answered(reply) ? reply.arguments().constFirst().value<QDBusObjectPath>().path() : QString();
 }
 
+// Any answer but the bus's own for a name that nobody holds, or that does not answer, comes from logind: a refusal
+// too.
+bool fromLogind(const QDBusMessage& reply)
+{
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        return true;
+    }
+    switch (QDBusError(reply).type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::NoReply:
+    case QDBusError::Timeout:
+    case QDBusError::TimedOut:
+    case QDBusError::NoServer:
+    case QDBusError::Disconnected:
+        return false;
+    default:
+        return reply.errorName() != QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+    }
+}
+
 } // namespace
 
 SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
@@ -41,7 +63,9 @@ SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
     , m_systemBus(buses.system())
     , m_sessionBus(buses.session())
 {
-    if (m_systemBus.isConnected()) {
+    if (!m_systemBus.isConnected()) {
+        m_logind = Logind::Absent;
+    } else {
         m_systemBus.connect(login1,
                             managerPath,
                             managerInterface,
@@ -60,20 +84,55 @@ SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
     }
 }
 
+QString SessionWatcher::whyNoLock() const
+{
+    if (canLock()) {
+        return {};
+    }
+    return m_systemBus.isConnected() ? tr("logind does not answer on the system bus") : tr("there is no system bus");
+}
+
 void SessionWatcher::lockSession()
 {
     if (!m_systemBus.isConnected()) {
+        // Told later, as an answer on the bus would be: the caller may be in the middle of ending a showing.
+        QMetaObject::invokeMethod(
+            this, [this] { failLock(whyNoLock()); }, Qt::QueuedConnection);
         return;
     }
     const QString path = m_sessionPath.isEmpty() ? autoSessionPath : m_sessionPath;
     ask(QDBusMessage::createMethodCall(login1, path, sessionInterface, QStringLiteral("Lock")),
-        [](const QDBusMessage& reply) {
-            // No logind on this machine is no fault; a refusal (by policy, say) is worth telling.
-            if (reply.type() == QDBusMessage::ErrorMessage &&
-                reply.errorName() != QDBusError::errorString(QDBusError::ServiceUnknown)) {
-                qCWarning(lcSession).noquote() << "logind did not lock the session:" << reply.errorMessage();
-            }
-        });
+        [this](const QDBusMessage& reply) { lockAnswered(reply); });
+}
+
+void SessionWatcher::lockAnswered(const QDBusMessage& reply)
+{
+    setLogind(reply);
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        m_lockFailureTold = false;
+        return;
+    }
+    // A refusal (by policy, say) in logind's words; no logind in ours.
+    failLock(canLock() ? reply.errorMessage() : whyNoLock());
+}
+
+void SessionWatcher::failLock(const QString& reason)
+{
+    // A lock that fails once fails again after every showing: the person hears of it once.
+    if (std::exchange(m_lockFailureTold, true)) {
+        return;
+    }
+    qCWarning(lcSession).noquote() << "The session was not locked:" << reason;
+    emit lockFailed(reason);
+}
+
+void SessionWatcher::setLogind(const QDBusMessage& reply)
+{
+    const bool could = canLock();
+    m_logind = fromLogind(reply) ? Logind::Answers : Logind::Absent;
+    if (canLock() != could) {
+        emit canLockChanged(canLock());
+    }
 }
 
 void SessionWatcher::inputSeen()
@@ -91,6 +150,7 @@ void SessionWatcher::findSession()
         QDBusMessage::createMethodCall(login1, managerPath, managerInterface, QStringLiteral("GetSessionByPID"));
     call << static_cast<quint32>(QCoreApplication::applicationPid());
     ask(call, [this](const QDBusMessage& reply) {
+        setLogind(reply);
         if (!watchSession(objectPath(reply))) {
             findSessionFromEnvironment();
         }

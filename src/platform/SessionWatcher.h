@@ -20,7 +20,7 @@ class QDBusMessage;
  *
  * The session is away from the moment it locks or the machine prepares to sleep, until it is unlocked and the
  * machine has woken up. Every call on a bus is asynchronous; without a bus, or without logind on it, the session
- * never goes away and a lock request does nothing.
+ * never goes away and a lock request fails.
  */
 class SessionWatcher : public QObject
 {
@@ -40,7 +40,21 @@ public:
         return m_sessionPath;
     }
 
-    /** Asks logind to lock this session, as `loginctl lock-session` does; the desktop's lock screen comes. */
+    /**
+     * Whether logind answers on the system bus, so that the session can be locked. True while that is not known yet,
+     * and then as the first answer and each lock request's answer tell.
+     */
+    [[nodiscard]] bool canLock() const
+    {
+        return m_logind != Logind::Absent;
+    }
+    /** Why the session cannot be locked, for a person; empty while it can. */
+    [[nodiscard]] QString whyNoLock() const;
+
+    /**
+     * Asks logind to lock this session, as `loginctl lock-session` does; the desktop's lock screen comes. A request
+     * that fails is told by lockFailed(), later, also where there is no bus.
+     */
     void lockSession();
     /**
      * Input reached one of the program's windows, so no lock screen stands in front of them: the session counts as
@@ -52,6 +66,13 @@ public:
 signals:
     /** The session went away (locked or asleep), or came back. */
     void awayChanged(bool away);
+    /** Whether logind answers changed. */
+    void canLockChanged(bool canLock);
+    /**
+     * A lock request failed, for the given reason. Told once for a run of failures: after a failure, only a lock that
+     * succeeds makes the next failure told again.
+     */
+    void lockFailed(const QString& reason);
 
 private slots:
     void sessionLocked();
@@ -68,10 +89,22 @@ private:
     bool watchSession(const QString& path);
     void ask(const QDBusMessage& call, std::function<void(const QDBusMessage&)> onReply);
     void setAway(bool locked, bool asleep);
+    void setLogind(const QDBusMessage& reply);
+    void lockAnswered(const QDBusMessage& reply);
+    void failLock(const QString& reason);
+
+    enum class Logind
+    {
+        Asking,
+        Answers,
+        Absent,
+    };
 
     QDBusConnection m_systemBus;
     QDBusConnection m_sessionBus;
     QString m_sessionPath;
     bool m_locked = false;
     bool m_asleep = false;
+    Logind m_logind = Logind::Asking;
+    bool m_lockFailureTold = false;
 };

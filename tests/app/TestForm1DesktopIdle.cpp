@@ -231,6 +231,9 @@ private slots:
         QTest::addColumn<bool>("holds");
         QTest::newRow("respected") << "1" << true;
         QTest::newRow("not respected") << "0" << false;
+        // Read as the options window reads its box: a check-box number, and where there is none, the box as designed.
+        QTest::newRow("not respected, 0.0") << "0.0" << false;
+        QTest::newRow("no number") << "yes" << true;
     }
 
     // Another program's full-screen window holds the showing back, unless the user said it should not; it is looked
@@ -259,6 +262,33 @@ private slots:
         QCOMPARE(label(), left(1));
         tick(1);
         QVERIFY(showing());
+    }
+
+    void testOneReadingOfTheOption_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("counts");
+        QTest::newRow("1") << "1" << true;
+        QTest::newRow("01") << "01" << true;
+        QTest::newRow("1.0") << "1.0" << true;
+        QTest::newRow("0") << "0" << false;
+        QTest::newRow("no check-box value") << "2" << false;
+        QTest::newRow("no number") << "yes" << false;
+    }
+
+    // The main window counts the whole desktop exactly where the options window shows the option ticked.
+    void testOneReadingOfTheOption()
+    {
+        QFETCH(QString, stored);
+        QFETCH(bool, counts);
+        Form1& form = load();
+        write(Setting::DesktopIdle, stored);
+        QTRY_COMPARE(form.library().playable().size(), 2);
+        m_desktop.second->answer.milliseconds = 700;
+        tick(4);
+        QCOMPARE(label(), counts ? left(6) : left(2));
+        QCOMPARE(m_desktop.asks() > 0, counts);
+        QCOMPARE(form.form4().desktopIdleCheck->isChecked(), counts);
     }
 
     // An answer that comes after the count stopped or restarted counts nothing.
@@ -308,10 +338,10 @@ private slots:
         form.PushButton7->click();
         Form4& options = form.form4();
         QVERIFY(options.isVisible());
-        QVERIFY(options.Check6->isChecked());
-        QVERIFY(!options.Check6->isEnabled());
-        QVERIFY2(options.Check6->toolTip().contains(QLatin1String("second: not here either")),
-                 qPrintable(options.Check6->toolTip()));
+        QVERIFY(options.desktopIdleCheck->isChecked());
+        QVERIFY(!options.desktopIdleCheck->isEnabled());
+        QVERIFY2(options.desktopIdleCheck->toolTip().contains(QLatin1String("second: not here either")),
+                 qPrintable(options.desktopIdleCheck->toolTip()));
     }
 
     // Where a source works, the options window lets the option be changed; it is asked for that alone when it opens.
@@ -322,11 +352,11 @@ private slots:
         m_form->desktopIdle().setSources(m_desktop.sources());
         m_form->Form_Load();
         m_form->PushButton7->click();
-        QVERIFY(m_form->form4().Check6->isEnabled());
-        QVERIFY(m_form->form4().Check6->toolTip().isEmpty());
+        QVERIFY(m_form->form4().desktopIdleCheck->isEnabled());
+        QVERIFY(m_form->form4().desktopIdleCheck->toolTip().isEmpty());
         QCOMPARE(m_desktop.second->asks, 1);
         QCOMPARE(m_desktop.inhibition->asks, 0);
-        m_form->form4().Check6->click();
+        m_form->form4().desktopIdleCheck->click();
         QCOMPARE(m_env->settings->ReadSetting(Setting::DesktopIdle), QStringLiteral("1"));
     }
 };

@@ -4,8 +4,10 @@
 #include "fakes/FakeSessionServices.h"
 #include "fakes/PrivateBus.h"
 #include "fakes/TestEnvironment.h"
+#include "options/Form4.h"
 #include "platform/SessionWatcher.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -32,7 +34,8 @@ private:
     std::unique_ptr<FakeSessionServices> m_services;
     std::unique_ptr<Form1> m_form;
 
-    // The main window, with two videos and the screensaver on, once it hears the session's signals.
+    // The main window, with two videos and the screensaver on, once it hears the session's signals, or knows that
+    // no logind answers.
     Form1& load()
     {
         m_env->settings->WriteSetting(Setting::Videos, QStringLiteral("/v/a.mkv;/v/b.mkv"));
@@ -42,7 +45,11 @@ private:
         m_form = std::make_unique<Form1>(services);
         m_form->Form_Load();
         [&] {
-            QTRY_COMPARE(m_form->sessionWatcher().sessionPath(), FakeSessionServices::sessionPath());
+            if (m_services) {
+                QTRY_COMPARE(m_form->sessionWatcher().sessionPath(), FakeSessionServices::sessionPath());
+            } else {
+                QTRY_VERIFY(!m_form->sessionWatcher().canLock());
+            }
             QTRY_COMPARE(m_form->library().playable().size(), 2);
         }();
         PrivateBus::sync(services.buses.system());
@@ -182,6 +189,36 @@ private slots:
         QVERIFY(form.Timer4->isActive());
         settle();
         QVERIFY(m_services->lockCalls.isEmpty());
+    }
+
+    // Without logind the lock option cannot be changed, and says why; a showing that ends all the same, with the
+    // option on from before, says once that the session was not locked.
+    void testWithoutLogindTheLockFailsAndSaysSo()
+    {
+        m_services.reset();
+        m_env->settings->WriteSetting(Setting::LockSession, QStringLiteral("1"));
+        Form1& form = load();
+        form.PushButton7->click();
+        auto* lockBox = form.form4().findChild<QCheckBox*>(QStringLiteral("lockSessionCheck"));
+        QVERIFY(lockBox);
+        QVERIFY(lockBox->isChecked());
+        QVERIFY(!lockBox->isEnabled());
+        QCOMPARE(lockBox->toolTip(),
+                 QStringLiteral("Lumaveil cannot lock this session: logind does not answer on the system bus."));
+        form.form4().close();
+
+        const QString message = QStringLiteral("Lumaveil could not lock the session as the showing ended: logind does "
+                                               "not answer on the system bus.\n\nThe desktop is not locked.");
+        QTest::ignoreMessage(QtWarningMsg, "The session was not locked: logind does not answer on the system bus");
+        for (int showing = 0; showing < 2; ++showing) {
+            QPointer<Form2> window = runShowing();
+            QVERIFY(window);
+            emit m_env->player()->keyPressed(Qt::Key_A);
+            QTRY_VERIFY(window.isNull());
+            QTRY_COMPARE(m_env->dialogs.texts(), QStringList({message}));
+            settle();
+        }
+        QCOMPARE(m_env->dialogs.messages.first().icon, Dialogs::Icon::Warning);
     }
 
     // Input on the main window shows that no lock screen stands in front of it, though the lock screen never said

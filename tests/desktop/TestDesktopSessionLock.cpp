@@ -108,6 +108,27 @@ private slots:
         QCOMPARE(m_logind->lockCalls.size(), 1);
         QCOMPARE(run.terminate(), 0);
     }
+
+    // Without logind, "Lock Session" cannot lock: as the password ends the showing, a message in front, with the
+    // focus, says that the desktop is not locked.
+    void testFailedLockIsTold()
+    {
+        m_logind.reset();
+        ProgramRun run(settings(false, true));
+        run.start({{QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus->address()},
+                   {QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_bus->address()}});
+        const Window main = awaitMainWindow(m_x, run);
+        QVERIFY(startShowing(m_x, run) != 0);
+        m_x.key(QStringLiteral("Shift_L"));
+        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
+        m_x.type(QStringLiteral("pw"));
+        m_x.key(QStringLiteral("Return"));
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
+        m_x.key(QStringLiteral("Return"));
+        QTRY_VERIFY(messageBoxes(m_x, run, main).isEmpty());
+        QCOMPARE(run.terminate(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestDesktopSessionLock)

@@ -2,6 +2,7 @@
 #include "engine/Form3.h"
 #include "fakes/TestEnvironment.h"
 #include "platform/QtDialogs.h"
+#include "settings/PasswordHash.h"
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -51,37 +52,76 @@ private slots:
         QVERIFY(form.Text2->text().isEmpty());
     }
 
+    // The password is stored as a hash; one that an older version stored in the clear still counts, and is
+    // hashed once it has been read.
+    void testRightPasswordIsAccepted_data()
+    {
+        QTest::addColumn<bool>("storedClear");
+        QTest::newRow("hash") << false;
+        QTest::newRow("clear, from an older version") << true;
+    }
+
     void testRightPasswordIsAccepted()
     {
-        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("Secret 1"));
+        QFETCH(bool, storedClear);
+        const QString password = QStringLiteral("Secret 1");
+        m_env->settings->WriteSetting(Setting::Password, storedClear ? password : PasswordHash::hashed(password));
         Form3& form = prompt();
-        QTest::keyClicks(form.Text2, QStringLiteral("Secret 1"));
+        QTest::keyClicks(form.Text2, password);
         form.PushButton1->click();
         QVERIFY(form.PasswordAccepted());
         QVERIFY(!form.isVisible());
         QVERIFY(m_env->dialogs.messages.isEmpty());
+        const QString stored = m_env->settings->ReadSetting(Setting::Password);
+        QVERIFY(PasswordHash::isHashed(stored));
+        QVERIFY(PasswordHash::matches(stored, password));
     }
 
     void testWrongPasswordIsRefusedOnce_data()
     {
+        QTest::addColumn<bool>("storedClear");
         QTest::addColumn<QString>("typed");
-        QTest::newRow("other") << "guess";
-        QTest::newRow("letter case") << "secret 1";
-        QTest::newRow("blank around") << " Secret 1";
-        QTest::newRow("empty") << "";
+        for (const bool clear : {false, true}) {
+            const char* form = clear ? "clear, " : "";
+            QTest::addRow("%sother", form) << clear << "guess";
+            QTest::addRow("%sletter case", form) << clear << "secret 1";
+            QTest::addRow("%sblank around", form) << clear << " Secret 1";
+            QTest::addRow("%sempty", form) << clear << "";
+        }
+        // The stored form itself is no password.
+        QTest::newRow("the hash") << false << "hash";
     }
 
     void testWrongPasswordIsRefusedOnce()
     {
+        QFETCH(bool, storedClear);
         QFETCH(QString, typed);
-        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("Secret 1"));
+        const QString password = QStringLiteral("Secret 1");
+        const QString hash = PasswordHash::hashed(password);
+        m_env->settings->WriteSetting(Setting::Password, storedClear ? password : hash);
         Form3& form = prompt();
-        form.Text2->setText(typed);
+        form.Text2->setText(typed == QLatin1String("hash") ? hash.sliced(1) : typed);
         form.PushButton1->click();
         QVERIFY(!form.PasswordAccepted());
         QVERIFY(!form.isVisible());
         QCOMPARE(m_env->dialogs.texts(), QStringList({QStringLiteral("Invalid Password.")}));
         QCOMPARE(m_env->dialogs.messages.first().caption, QString());
+    }
+
+    // A stored hash that is damaged matches nothing: the prompt says so through the error report, and refuses.
+    void testDamagedHashIsReported()
+    {
+        QString damaged = PasswordHash::hashed(QStringLiteral("Secret 1"));
+        damaged.truncate(12);
+        m_env->settings->WriteSetting(Setting::Password, damaged);
+        Form3& form = prompt();
+        form.Text2->setText(QStringLiteral("Secret 1"));
+        form.PushButton1->click();
+        QVERIFY(!form.PasswordAccepted());
+        QCOMPARE(m_env->reports(),
+                 QStringList({QStringLiteral(
+                     "Lumaveil2021/08/31.Form3.PushButton1_Click@102: The stored password is damaged")}));
+        QCOMPARE(m_env->dialogs.texts().last(), QStringLiteral("Invalid Password."));
     }
 
     void testNoPasswordStoredTakesAnEmptyOne()

@@ -3,6 +3,7 @@
 
 #include "fakes/PrivateBus.h"
 
+#include <QDBusError>
 #include <QDBusMessage>
 
 namespace {
@@ -48,6 +49,11 @@ QString FakeLogindSession::id() const
 
 void FakeLogindSession::Lock()
 {
+    if (m_services.refuseLock) {
+        m_services.lockCalls.append(message().path());
+        sendErrorReply(QDBusError::AccessDenied, QStringLiteral("Access denied"));
+        return;
+    }
     m_services.lockCalled(message().path());
 }
 

@@ -86,6 +86,8 @@ public:
     QList<uint> askedPids;
     /** The object path of each Lock call. */
     QStringList lockCalls;
+    /** Lock calls are refused, as logind's policy may. */
+    bool refuseLock = false;
     /** Runs on a Lock call, before the session's Lock signal. */
     std::function<void()> onLockCalled;
 

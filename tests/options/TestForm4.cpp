@@ -1,10 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
+#include "settings/PasswordHash.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +31,25 @@ private:
     QString read(Setting setting) const
     {
         return m_env->settings->ReadSetting(settingKey(setting), QStringLiteral("absent"));
+    }
+
+    // The settings file as saved now.
+    QByteArray savedFile() const
+    {
+        [&] { QVERIFY(m_env->settings->saveNow().isEmpty()); }();
+        QFile file(m_env->settings->fileName());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The password box, shown and holding the focus, as the user finds it after ticking the prompt.
+    QLineEdit* passwordBox(Form4& form)
+    {
+        form.show();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&form)); }();
+        form.activateWindow();
+        form.Check5->click();
+        [&] { QTRY_VERIFY(form.Text2->hasFocus()); }();
+        return form.Text2;
     }
 
 private slots:
@@ -57,21 +80,29 @@ private slots:
         QVERIFY(!form.Text1->isEnabled());
         QVERIFY(!form.Text2->isEnabled());
         QCOMPARE(form.Text2->echoMode(), QLineEdit::Password);
-        QVERIFY(!form.Check6->isChecked());
-        QVERIFY(form.Check7->isChecked());
-        QVERIFY(!form.Check7->isVisibleTo(&form));
-        QVERIFY(!form.Check8->isChecked());
-        QVERIFY(form.Check6->isEnabled());
+        QVERIFY(!form.desktopIdleCheck->isChecked());
+        QVERIFY(form.respectFullScreenCheck->isChecked());
+        QVERIFY(!form.respectFullScreenCheck->isVisibleTo(&form));
+        QVERIFY(!form.lockSessionCheck->isChecked());
+        QVERIFY(form.desktopIdleCheck->isEnabled());
+        QVERIFY(form.lockSessionCheck->isEnabled());
         QVERIFY(!QFile::exists(m_env->settings->fileName()));
     }
 
-    // The desktop options sit in a frame of their own below the others, which keep their place; OK comes last.
+    // The desktop options sit in a frame of their own below the others, which keep their place; OK comes last. They
+    // are named for what they are, not as the main window's Check8 and Frame6, which mean other things.
     void testDesktopOptionsFrame()
     {
         Form4& form = load();
-        QCOMPARE(form.Frame6->title(), QStringLiteral("Desktop Options"));
+        auto* frame = form.findChild<QGroupBox*>(QStringLiteral("desktopOptionsFrame"));
+        QVERIFY(frame);
+        QCOMPARE(frame->title(), QStringLiteral("Desktop Options"));
+        for (const QString& name :
+             {QStringLiteral("Check6"), QStringLiteral("Check7"), QStringLiteral("Check8"), QStringLiteral("Frame6")}) {
+            QVERIFY2(!form.findChild<QWidget*>(name), qPrintable(name));
+        }
         QCOMPARE(form.Frame5->geometry(), QRect(8, 186, 520, 51));
-        QCOMPARE(form.Frame6->geometry(), QRect(8, 240, 520, 95));
+        QCOMPARE(frame->geometry(), QRect(8, 240, 520, 95));
         QCOMPARE(form.PushButton1->geometry(), QRect(8, 343, 520, 27));
         QVERIFY(form.rect().contains(form.PushButton1->geometry()));
         for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
@@ -80,13 +111,17 @@ private slots:
             }
         }
         for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-            if (control != form.Frame6) {
-                QVERIFY2(!control->geometry().intersects(form.Frame6->geometry()), qPrintable(control->objectName()));
+            if (control != frame) {
+                QVERIFY2(!control->geometry().intersects(frame->geometry()), qPrintable(control->objectName()));
             }
         }
-        for (QCheckBox* box : {form.Check6, form.Check7, form.Check8}) {
-            QCOMPARE(box->parentWidget(), form.Frame6);
-            QVERIFY(form.Frame6->contentsRect().contains(box->geometry()));
+        for (const QString& name : {QStringLiteral("desktopIdleCheck"),
+                                    QStringLiteral("respectFullScreenCheck"),
+                                    QStringLiteral("lockSessionCheck")}) {
+            auto* box = form.findChild<QCheckBox*>(name);
+            QVERIFY2(box, qPrintable(name));
+            QCOMPARE(box->parentWidget(), frame);
+            QVERIFY(frame->contentsRect().contains(box->geometry()));
         }
     }
 
@@ -95,16 +130,16 @@ private slots:
     {
         Form4& form = load();
         form.show();
-        form.Check6->click();
+        form.desktopIdleCheck->click();
         QCOMPARE(read(Setting::DesktopIdle), QStringLiteral("1"));
-        QVERIFY(form.Check7->isVisible());
-        form.Check7->click();
+        QVERIFY(form.respectFullScreenCheck->isVisible());
+        form.respectFullScreenCheck->click();
         QCOMPARE(read(Setting::RespectFullScreen), QStringLiteral("0"));
-        form.Check8->click();
+        form.lockSessionCheck->click();
         QCOMPARE(read(Setting::LockSession), QStringLiteral("1"));
-        form.Check6->click();
+        form.desktopIdleCheck->click();
         QCOMPARE(read(Setting::DesktopIdle), QStringLiteral("0"));
-        QVERIFY(!form.Check7->isVisible());
+        QVERIFY(!form.respectFullScreenCheck->isVisible());
         QCOMPARE(read(Setting::RespectFullScreen), QStringLiteral("0"));
         QCOMPARE(read(Setting::LockSession), QStringLiteral("1"));
     }
@@ -140,29 +175,41 @@ private slots:
         m_env->settings->WriteSetting(Setting::LockSession, lockSession);
         Form4& form = load();
         QCOMPARE(m_env->reports(), reports);
-        QCOMPARE(form.Check6->isChecked(), desktopIdle == QLatin1String("1"));
-        QCOMPARE(form.Check7->isVisibleTo(&form), desktopIdle == QLatin1String("1"));
-        QCOMPARE(form.Check7->isChecked(), respectFullScreen == QLatin1String("1"));
-        QCOMPARE(form.Check8->isChecked(), lockSession == QLatin1String("1"));
+        QCOMPARE(form.desktopIdleCheck->isChecked(), desktopIdle == QLatin1String("1"));
+        QCOMPARE(form.respectFullScreenCheck->isVisibleTo(&form), desktopIdle == QLatin1String("1"));
+        QCOMPARE(form.respectFullScreenCheck->isChecked(), respectFullScreen == QLatin1String("1"));
+        QCOMPARE(form.lockSessionCheck->isChecked(), lockSession == QLatin1String("1"));
         // Loading writes back only what it changed.
         QCOMPARE(read(Setting::DesktopIdle), desktopIdle);
     }
 
-    // Where the desktop cannot tell its idle time, the option cannot be changed, and its tool tip says why.
-    void testDesktopCountThatCannotWork()
+    // Where the desktop cannot tell its idle time, or cannot be locked, the option cannot be changed, and its tool
+    // tip says why; each on its own.
+    void testDesktopOptionThatCannotWork()
     {
         m_env->settings->WriteSetting(Setting::DesktopIdle, QStringLiteral("1"));
+        m_env->settings->WriteSetting(Setting::LockSession, QStringLiteral("1"));
         Form4& form = load();
         form.setDesktopIdleAvailable(false, QStringLiteral("the X server has no screen saver extension"));
-        QVERIFY(!form.Check6->isEnabled());
-        QVERIFY(!form.Check7->isEnabled());
-        QVERIFY(form.Check8->isEnabled());
-        QVERIFY2(form.Check6->toolTip().contains(QLatin1String("the X server has no screen saver extension")),
-                 qPrintable(form.Check6->toolTip()));
+        QVERIFY(!form.desktopIdleCheck->isEnabled());
+        QVERIFY(!form.respectFullScreenCheck->isEnabled());
+        QVERIFY(form.lockSessionCheck->isEnabled());
+        QVERIFY2(form.desktopIdleCheck->toolTip().contains(QLatin1String("the X server has no screen saver extension")),
+                 qPrintable(form.desktopIdleCheck->toolTip()));
         form.setDesktopIdleAvailable(true);
-        QVERIFY(form.Check6->isEnabled());
-        QVERIFY(form.Check7->isEnabled());
-        QVERIFY(form.Check6->toolTip().isEmpty());
+        QVERIFY(form.desktopIdleCheck->isEnabled());
+        QVERIFY(form.respectFullScreenCheck->isEnabled());
+        QVERIFY(form.desktopIdleCheck->toolTip().isEmpty());
+
+        form.setSessionLockAvailable(false, QStringLiteral("logind does not answer on the system bus"));
+        QVERIFY(!form.lockSessionCheck->isEnabled());
+        QVERIFY(form.lockSessionCheck->isChecked());
+        QVERIFY(form.desktopIdleCheck->isEnabled());
+        QCOMPARE(form.lockSessionCheck->toolTip(),
+                 QStringLiteral("Lumaveil cannot lock this session: logind does not answer on the system bus."));
+        form.setSessionLockAvailable(true);
+        QVERIFY(form.lockSessionCheck->isEnabled());
+        QVERIFY(form.lockSessionCheck->toolTip().isEmpty());
     }
 
     void testEveryChangeIsStoredAtOnce()
@@ -189,27 +236,126 @@ private slots:
         QCOMPARE(read(Setting::Option2), QStringLiteral("True"));
     }
 
+    // The typed password is stored, as a hash that the file shows in its own form, once the typing pauses or the box
+    // is left; switching the prompt off keeps it.
+    void testPasswordBox_data()
+    {
+        QTest::addColumn<bool>("leaveTheBox");
+        QTest::newRow("typing pauses") << false;
+        QTest::newRow("box left") << true;
+    }
+
     void testPasswordBox()
     {
+        QFETCH(bool, leaveTheBox);
         Form4& form = load();
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.activateWindow();
-        form.Check5->click();
+        QLineEdit* box = passwordBox(form);
         QCOMPARE(read(Setting::PasswordMouseMove), QStringLiteral("1"));
-        QVERIFY(form.Text2->isEnabled());
-        QTRY_VERIFY(form.Text2->hasFocus());
-        QTest::keyClicks(form.Text2, QStringLiteral("ab"));
-        QCOMPARE(read(Setting::Password), QStringLiteral("ab"));
+        QVERIFY(box->isEnabled());
+        QTest::keyClicks(box, QStringLiteral("ab;c"));
+        if (leaveTheBox) {
+            QTest::keyClick(box, Qt::Key_Tab);
+            QVERIFY(PasswordHash::matches(read(Setting::Password), QStringLiteral("ab;c")));
+        }
+        QTRY_VERIFY(PasswordHash::matches(read(Setting::Password), QStringLiteral("ab;c")));
+        const QByteArray file = savedFile();
+        QVERIFY2(file.contains("\nPassword=\"@String(\\0$argon2id$"), file.constData());
+        QVERIFY(!file.contains("ab;c"));
         form.Check5->click();
         QCOMPARE(read(Setting::PasswordMouseMove), QStringLiteral("0"));
-        QCOMPARE(read(Setting::Password), QStringLiteral("ab"));
+        QVERIFY(PasswordHash::matches(read(Setting::Password), QStringLiteral("ab;c")));
+    }
+
+    // A set password shows as set, by stars that stand for it and never by its stored form; any edit starts a new
+    // password from what is typed. One stored in the clear by an older version is hashed as the window loads.
+    void testStoredPasswordShowsAsSet_data()
+    {
+        QTest::addColumn<bool>("storedClear");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("left alone") << false << ""
+                                    << "old";
+        QTest::newRow("clear, left alone") << true << ""
+                                           << "old";
+        QTest::newRow("typed after") << false << "new"
+                                     << "new";
+        QTest::newRow("clear, typed after") << true << "new"
+                                            << "new";
+        QTest::newRow("typed over") << false << "select all, new"
+                                    << "new";
+        QTest::newRow("one character deleted") << false << "backspace"
+                                               << "";
+        QTest::newRow("pasted") << false << "paste new"
+                                << "new";
+    }
+
+    void testStoredPasswordShowsAsSet()
+    {
+        QFETCH(bool, storedClear);
+        QFETCH(QString, edit);
+        QFETCH(QString, password);
+        const QString oldPassword = QStringLiteral("old");
+        m_env->settings->WriteSetting(Setting::Password, storedClear ? oldPassword : PasswordHash::hashed(oldPassword));
+        Form4& form = load();
+        const QString stored = read(Setting::Password);
+        QVERIFY(PasswordHash::isHashed(stored));
+        QVERIFY(PasswordHash::matches(stored, oldPassword));
+        QVERIFY(!savedFile().contains("old"));
+        QCOMPARE(form.Text2->displayText().size(), 8);
+        QVERIFY(!form.Text2->text().contains(QLatin1String("argon2")));
+        QVERIFY(!form.Text2->text().contains(oldPassword));
+
+        QLineEdit* box = passwordBox(form);
+        if (edit == QLatin1String("select all, new")) {
+            box->selectAll();
+            QTest::keyClicks(box, QStringLiteral("new"));
+        } else if (edit == QLatin1String("backspace")) {
+            QTest::keyClick(box, Qt::Key_Backspace);
+        } else if (edit == QLatin1String("paste new")) {
+            QGuiApplication::clipboard()->setText(QStringLiteral("new"));
+            QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            box->end(false);
+            QTest::keyClicks(box, edit);
+        }
+        QTest::keyClick(box, Qt::Key_Tab);
+        if (!edit.isEmpty()) {
+            QCOMPARE(box->text(), password);
+        }
+        if (password.isEmpty()) {
+            QCOMPARE(read(Setting::Password), QString());
+        } else {
+            QVERIFY(PasswordHash::matches(read(Setting::Password), password));
+        }
+        if (password != oldPassword) {
+            QVERIFY(!PasswordHash::matches(read(Setting::Password), oldPassword));
+        }
+    }
+
+    // Typing waits for no hash: a hash takes a tenth of a second, and there is one for the whole password.
+    void testTypingIsNotSlowedByTheHash()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!PasswordHash::hashed(QStringLiteral("x")).isEmpty());
+        const qint64 hashMs = clock.elapsed();
+        Form4& form = load();
+        QLineEdit* box = passwordBox(form);
+        const QString typed = QStringLiteral("correct horse battery staple");
+        clock.restart();
+        QTest::keyClicks(box, typed);
+        const qint64 typingMs = clock.elapsed();
+        qInfo("One hash: %lld ms; typing %lld characters: %lld ms",
+              hashMs,
+              static_cast<long long>(typed.size()),
+              typingMs);
+        QVERIFY2(typingMs < 4 * hashMs, qPrintable(QString::number(typingMs)));
+        QTRY_VERIFY(PasswordHash::matches(read(Setting::Password), typed));
     }
 
     void testStoredValuesComeBack()
     {
         m_env->settings->WriteSetting(Setting::SlideshowInterval, QStringLiteral("3.5"));
-        m_env->settings->WriteSetting(Setting::Password, QStringLiteral("pw"));
         m_env->settings->WriteSetting(Setting::Option1, QStringLiteral("0"));
         m_env->settings->WriteSetting(Setting::Option2, QStringLiteral("-1"));
         m_env->settings->WriteSetting(Setting::Check1, QStringLiteral("1"));
@@ -217,7 +363,6 @@ private slots:
         m_env->settings->WriteSetting(Setting::PasswordMouseMove, QStringLiteral("2"));
         Form4& form = load();
         QCOMPARE(form.Text1->text(), QStringLiteral("3.5"));
-        QCOMPARE(form.Text2->text(), QStringLiteral("pw"));
         QVERIFY(!form.Option1->isChecked());
         QVERIFY(form.Option2->isChecked());
         QVERIFY(form.Check1->isChecked());

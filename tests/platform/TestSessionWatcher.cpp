@@ -4,7 +4,6 @@
 #include "platform/SessionWatcher.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -156,25 +155,63 @@ private slots:
         QTRY_VERIFY(m_watcher->isAway());
     }
 
-    // Without logind, or without any bus, nothing happens and nothing is said.
+    // Without logind, or without any bus, the session cannot be locked: that is known, with a reason, and a lock
+    // request fails, told once however often it is asked for.
     void testWithoutLogindOrBus_data()
     {
         QTest::addColumn<bool>("bus");
-        QTest::newRow("bus without logind") << true;
-        QTest::newRow("no bus") << false;
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("bus without logind") << true << "logind does not answer on the system bus";
+        QTest::newRow("no bus") << false << "there is no system bus";
     }
 
     void testWithoutLogindOrBus()
     {
         QFETCH(bool, bus);
+        QFETCH(QString, reason);
         m_services.reset();
-        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         const QDBusConnection none(QStringLiteral("no such bus"));
         SessionWatcher session(bus ? m_bus->buses() : DesktopBuses{[none] { return none; }, [none] { return none; }});
+        QSignalSpy failed(&session, &SessionWatcher::lockFailed);
+        QTRY_VERIFY(!session.canLock());
+        QCOMPARE(session.whyNoLock(), reason);
+        QTest::ignoreMessage(QtWarningMsg, qPrintable(QStringLiteral("The session was not locked: ") + reason));
+        session.lockSession();
+        QVERIFY(failed.isEmpty());
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), reason);
         session.lockSession();
         settle();
+        QCOMPARE(failed.size(), 1);
         QVERIFY(session.sessionPath().isEmpty());
         QVERIFY(!session.isAway());
+    }
+
+    // logind answers, so the session can be locked; a refusal is told in logind's words, once until a lock works.
+    void testRefusedLock()
+    {
+        SessionWatcher& session = watcher();
+        QSignalSpy failed(&session, &SessionWatcher::lockFailed);
+        QVERIFY(session.canLock());
+        QVERIFY(session.whyNoLock().isEmpty());
+        m_services->refuseLock = true;
+        QTest::ignoreMessage(QtWarningMsg, "The session was not locked: Access denied");
+        session.lockSession();
+        QTRY_COMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().first().toString(), QStringLiteral("Access denied"));
+        session.lockSession();
+        QTRY_COMPARE(m_services->lockCalls.size(), 2);
+        settle();
+        QCOMPARE(failed.size(), 1);
+        QVERIFY(session.canLock());
+
+        m_services->refuseLock = false;
+        session.lockSession();
+        QTRY_VERIFY(session.isAway());
+        m_services->refuseLock = true;
+        QTest::ignoreMessage(QtWarningMsg, "The session was not locked: Access denied");
+        session.lockSession();
+        QTRY_COMPARE(failed.size(), 2);
     }
 };
 
