@@ -6,6 +6,7 @@
 #include "platform/ProgramFiles.h"
 #include "platform/ProgramIcon.h"
 #include "platform/X11Desktop.h"
+#include "settings/PasswordHash.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -35,6 +36,8 @@ void Startup::run()
     QObject::connect(
         qApp, &QGuiApplication::commitDataRequest, form1, [form1](QSessionManager&) { form1->saveQuietly(); });
 
+    // A password that an older version stored in the clear is stored hashed from the next save on.
+    static_cast<void>(PasswordHash::read(m_settings));
     form1->Form_Load();
     // A start in the notification area leaves the window hidden.
     if (!form1->MinimizedToTray) {

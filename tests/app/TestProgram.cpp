@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "fakes/FailingStorage.h"
+#include "settings/PasswordHash.h"
 #include "settings/SettingsStore.h"
 
 #include <QDir>
@@ -139,11 +140,16 @@ private slots:
         QCOMPARE(SettingsStore(storeFile).ReadSetting(Setting::Listview5), mountPoint.path() + "/");
     }
 
+    // The lists are saved, and a password that an older version stored in the clear is stored hashed from now on.
     void testTerminationSavesTheLists()
     {
         QTemporaryDir config;
         const QString storeFile = config.filePath(QStringLiteral("Quelmar/Lumaveil.conf"));
-        SettingsStore(storeFile).WriteSetting(Setting::Videos, QStringLiteral("/v/one.mkv;/v/two.mkv"));
+        {
+            SettingsStore old(storeFile);
+            old.WriteSetting(Setting::Videos, QStringLiteral("/v/one.mkv;/v/two.mkv"));
+            old.WriteSetting(Setting::Password, QStringLiteral("pw"));
+        }
 
         QProcess program;
         start(program, config.path());
@@ -158,6 +164,9 @@ private slots:
         QCOMPARE(store.ReadSetting(Setting::Videos), QStringLiteral("/v/one.mkv;/v/two.mkv"));
         // The folder list was never stored before; the close wrote it.
         QCOMPARE(store.ReadSetting(QStringLiteral("Listview5"), QStringLiteral("absent")), QString());
+        const QString password = store.ReadSetting(Setting::Password);
+        QVERIFY(PasswordHash::isHashed(password));
+        QVERIFY(PasswordHash::matches(password, QStringLiteral("pw")));
     }
 
     // A signal ends the program even when its settings cannot be saved: no box waits for a person, and stderr says
