@@ -20,8 +20,9 @@ public:
 class VideoSelection : public FileSelection
 {
 public:
-    static constexpr std::array<std::string_view, 9> extensions{
-        "mkv", "ogg", "wmv", "flv", "avi", "mpg", "mpeg", "mov", "mp4"};
+    // Newer containers come last, so that an older list keeps its order.
+    static constexpr std::array<std::string_view, 11> extensions{
+        "mkv", "ogg", "wmv", "flv", "avi", "mpg", "mpeg", "mov", "mp4", "webm", "m4v"};
 
     std::size_t groupCount() const override
     {

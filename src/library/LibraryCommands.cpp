@@ -26,7 +26,7 @@ bool isUnreadableName(const QString& path)
 
 QString LibraryCommands::fileDialogFilter()
 {
-    return tr("Video Files (*.avi *.wmv *.mpg *.mpeg *.flv *.mkv *.ogg *.mp4);;All Files (*)");
+    return tr("Video Files (*.avi *.wmv *.mpg *.mpeg *.flv *.mkv *.ogg *.mp4 *.mov *.webm *.m4v);;All Files (*)");
 }
 
 LibraryCommands::LibraryCommands(VideoLibrary& library,

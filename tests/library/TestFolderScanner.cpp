@@ -226,6 +226,8 @@ private slots:
                                  "d.mp4",
                                  "e.mpeg",
                                  "f.mpg",
+                                 "g.m4v",
+                                 "h.webm",
                                  "~tmp.mkv",
                                  ".hidden.mkv",
                                  "movie.txt",
@@ -234,11 +236,16 @@ private slots:
         }
         const QStringList playable = playableList({}, {path()}, nullptr);
         QCOMPARE(playable, referencePlayable(path()));
-        QCOMPARE(playable.size(), 6);
-        // The two mkv files come first, then the others by the extension list.
-        QCOMPARE(
-            playable,
-            QStringList({path("b.mkv"), path("c.MKV"), path("a.avi"), path("f.mpg"), path("e.mpeg"), path("d.mp4")}));
+        // The two mkv files come first, then the others by the extension list, the newer containers last.
+        QCOMPARE(playable,
+                 QStringList({path("b.mkv"),
+                              path("c.MKV"),
+                              path("a.avi"),
+                              path("f.mpg"),
+                              path("e.mpeg"),
+                              path("d.mp4"),
+                              path("h.webm"),
+                              path("g.m4v")}));
     }
 
     void testNameOrderWithinEachFolder()
