@@ -64,7 +64,11 @@ MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
         // At its end a file stays open on its last picture, until the next one takes over.
         {"keep-open", QStringLiteral("yes")},
         {"keepaspect", QStringLiteral("yes")},
-        {"hwdec", QStringLiteral("auto-safe")},
+        // Hardware decoding through VA-API, which the Mesa and Intel drivers offer. mpv's other ways (VDPAU, CUDA)
+        // are left out: probing them where they are missing makes their libraries write to stderr, past mpv's own
+        // messages, on every showing.
+        {"hwdec", QStringLiteral("vaapi")},
+        {"gpu-hwdec-interop", QStringLiteral("vaapi")},
         {"vo", options.videoOutput ? QStringLiteral("libmpv") : QStringLiteral("null")},
         {"ao", options.audioOutput},
         {"untimed", options.untimed ? QStringLiteral("yes") : QStringLiteral("no")},

@@ -7,11 +7,56 @@
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <clocale>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+/** What the process writes to its stderr while this lives, from libraries too. */
+class StderrCapture
+{
+public:
+    StderrCapture()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        if (m_file.open()) {
+            ::dup2(m_file.handle(), STDERR_FILENO);
+        }
+    }
+    ~StderrCapture()
+    {
+        restore();
+    }
+    QString text()
+    {
+        restore();
+        m_file.seek(0);
+        return QString::fromLocal8Bit(m_file.readAll());
+    }
+
+private:
+    void restore()
+    {
+        if (m_saved >= 0) {
+            std::fflush(stderr);
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+            m_saved = -1;
+        }
+    }
+
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
+
+} // namespace
 
 /** The player's picture on a real X display, as the screen shows it while one file follows another. */
 class TestVideoSurfaceOnScreen : public QObject
@@ -99,6 +144,25 @@ private slots:
         second.videoWidget()->show();
         QTRY_VERIFY_WITH_TIMEOUT(shown.size() == 1, 10000);
         QTRY_COMPARE(colourAt(*second.videoWidget()), 'g');
+    }
+
+    // Playing says nothing on stderr: no probing of hardware decoders that the machine does not have.
+    void testPlayingIsQuiet()
+    {
+        StderrCapture capture;
+        {
+            MpvVideoPlayer::Options options;
+            options.audioOutput = QStringLiteral("null");
+            MpvVideoPlayer player(options);
+            QSignalSpy shown(&player, &VideoPlayer::firstFrameShown);
+            player.setURL(clip("yellow.mkv"));
+            player.videoWidget()->resize(320, 240);
+            player.videoWidget()->show();
+            QTRY_VERIFY_WITH_TIMEOUT(shown.size() == 1, 10000);
+            QTRY_COMPARE(player.playState(), int(VideoPlayer::Stopped));
+        }
+        const QString said = capture.text();
+        QVERIFY2(said.isEmpty(), qPrintable(said));
     }
 
     void testNoOlderPictureShowsBeforeASlowClip_data()
