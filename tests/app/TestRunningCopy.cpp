@@ -193,14 +193,18 @@ private slots:
     void testACopyThatDoesNotAnswerIsAFailure_data()
     {
         QTest::addColumn<bool>("queueFull");
-        QTest::newRow("reads nothing") << false;
+        QTest::addColumn<int>("commands");
+        QTest::newRow("reads nothing") << false << 1;
+        // More than the socket holds until the copy reads.
+        QTest::newRow("reads nothing of a long line") << false << 100000;
         // No longer takes connections either, and as many starts as its queue holds wait there already.
-        QTest::newRow("queue full") << true;
+        QTest::newRow("queue full") << true << 1;
     }
 
     void testACopyThatDoesNotAnswerIsAFailure()
     {
         QFETCH(bool, queueFull);
+        QFETCH(int, commands);
         // Listening, but never reading: a copy that hangs.
         const sockaddr_un address = addressOf(socket());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
@@ -209,7 +213,7 @@ private slots:
         const int waiting = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(!queueFull || ::connect(waiting, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
         QString errors;
-        QCOMPARE(runOnce({QStringLiteral("--on")}, QStringLiteral("untouched"), &errors), 1);
+        QCOMPARE(runOnce(QStringList(commands, QStringLiteral("--on")), QStringLiteral("untouched"), &errors), 1);
         QVERIFY2(errors.contains(QStringLiteral("does not answer at ") + socket()), qPrintable(errors));
         QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("untouched"))));
         ::close(waiting);
