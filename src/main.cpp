@@ -11,6 +11,21 @@
 #include <clocale>
 #include <cstdio>
 
+namespace {
+
+// Said on stderr, where a start from the desktop's autostart leaves it in the session's log.
+void report(const QString& problem)
+{
+    if (problem.isEmpty()) {
+        return;
+    }
+    for (const QString& line : problem.split(u'\n')) {
+        std::fprintf(stderr, "lumaveil: %s\n", line.toLocal8Bit().constData());
+    }
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     limitHeapArenas();
@@ -29,15 +44,11 @@ int main(int argc, char* argv[])
 
     // A copy that runs already takes the commands; this start then ends without touching the settings.
     RunningCopy runningCopy;
-    QString error;
-    switch (runningCopy.handOver(line.commands, &error)) {
-    case RunningCopy::Outcome::Delivered:
-        return 0;
-    case RunningCopy::Outcome::Failed:
-        std::fprintf(stderr, "lumaveil: %s\n", qPrintable(error));
-        return 1;
-    case RunningCopy::Outcome::NoneRunning:
-        break;
+    QString problem;
+    const RunningCopy::Outcome found = runningCopy.handOver(line.commands, &problem);
+    report(problem);
+    if (found != RunningCopy::Outcome::NoneRunning) {
+        return found == RunningCopy::Outcome::Delivered ? 0 : 1;
     }
     if (line.commands.contains(QLatin1String("quit"))) {
         return 0;
@@ -51,8 +62,10 @@ int main(int argc, char* argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.quelmar.lumaveil"));
     // Qt sets the locale from the environment; libmpv parses numbers and needs the C convention for them.
     std::setlocale(LC_NUMERIC, "C");
-    if (!runningCopy.listen(&error)) {
-        std::fprintf(stderr, "lumaveil: later starts cannot reach this one: %s\n", qPrintable(error));
+    const RunningCopy::Outcome listening = runningCopy.listen(&problem);
+    report(problem);
+    if (listening != RunningCopy::Outcome::NoneRunning) {
+        return listening == RunningCopy::Outcome::Delivered ? 0 : 1;
     }
 
     Startup startup;

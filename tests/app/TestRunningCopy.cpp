@@ -7,37 +7,53 @@
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <future>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-// A socket file with nobody listening, as a copy that crashed leaves it.
-bool leaveStaleSocket(const QString& path)
+sockaddr_un addressOf(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     sockaddr_un address = {};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+    return address;
+}
+
+// A socket file with nobody listening, as a copy that crashed leaves it.
+bool leaveStaleSocket(const QString& path)
+{
+    const sockaddr_un address = addressOf(path);
     const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
     const bool bound = ::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return bound && QFileInfo::exists(path);
 }
 
-// Hands the commands over on another thread, as another process would, while this one runs its event loop.
-RunningCopy::Outcome handOverFromElsewhere(const QString& path, const QStringList& commands)
+// Does the work on another thread, as another process would, while this one runs its event loop.
+template <typename Work> RunningCopy::Outcome fromElsewhere(Work work)
 {
-    auto outcome = std::async(std::launch::async, [&] { return RunningCopy(path).handOver(commands); });
+    auto outcome = std::async(std::launch::async, work);
     static_cast<void>(
         QTest::qWaitFor([&] { return outcome.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }, 15000));
     return outcome.get();
+}
+
+RunningCopy::Outcome handOverFromElsewhere(const QString& path, const QStringList& commands, QString* problem = nullptr)
+{
+    return fromElsewhere([&] { return RunningCopy(path).handOver(commands, problem); });
 }
 
 } // namespace
@@ -74,34 +90,62 @@ private:
         return {};
     }
 
-    // The real program with this test's runtime folder, on no display.
-    void prepare(QProcess& program, const QString& config = QStringLiteral("config")) const
+    // The real program's environment with this test's runtime folder, on no display.
+    QProcessEnvironment environment(const QString& config = QStringLiteral("config")) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder.filePath(config));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        program.setProcessEnvironment(environment);
+        return environment;
     }
 
-    // A start that ends by itself: its exit code, or -1 when it crashed or did not end.
-    int runOnce(const QStringList& arguments, const QString& config = QStringLiteral("config")) const
+    void prepare(QProcess& program, const QString& config = QStringLiteral("config")) const
+    {
+        program.setProcessEnvironment(environment(config));
+    }
+
+    // A start that ends by itself: its exit code, or -1 when it crashed or did not end; and what it said on stderr.
+    static int runOnce(const QStringList& arguments, const QProcessEnvironment& environment, QString* errors = nullptr)
     {
         QProcess program;
-        prepare(program, config);
+        program.setProcessEnvironment(environment);
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), arguments);
-        if (!program.waitForFinished(15000)) {
+        const bool ended = program.waitForFinished(15000);
+        if (!ended) {
             program.kill();
             program.waitForFinished();
-            return -1;
         }
-        return program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+        if (errors) {
+            *errors = QString::fromLocal8Bit(program.readAllStandardError());
+        }
+        return ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
+    }
+
+    int runOnce(const QStringList& arguments,
+                const QString& config = QStringLiteral("config"),
+                QString* errors = nullptr) const
+    {
+        return runOnce(arguments, environment(config), errors);
+    }
+
+    bool awaitListening(const QString& path) const
+    {
+        return QTest::qWaitFor([&path] { return RunningCopy(path).handOver({}) == RunningCopy::Outcome::Delivered; },
+                               20000);
     }
 
     bool awaitListening() const
     {
-        return QTest::qWaitFor([this] { return RunningCopy(socket()).handOver({}) == RunningCopy::Outcome::Delivered; },
-                               20000);
+        return awaitListening(socket());
+    }
+
+    // Holds the start-up lock as another process of the user's might.
+    int holdLock() const
+    {
+        const int fd = ::open(
+            QFile::encodeName(socket() + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        return fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? fd : -1;
     }
 
     QString socket() const
@@ -112,7 +156,13 @@ private:
 private slots:
     void init()
     {
-        QDir(runtime()).removeRecursively();
+        // Each test with settings, folders and sockets of its own.
+        const QDir folder(m_folder.path());
+        for (const QString& entry : folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+            if (!QDir(folder.filePath(entry)).removeRecursively()) {
+                QFile::remove(folder.filePath(entry));
+            }
+        }
         QDir().mkpath(runtime());
         QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
@@ -121,7 +171,7 @@ private slots:
     {
         RunningCopy first(socket());
         QCOMPARE(first.handOver({QStringLiteral("test")}), RunningCopy::Outcome::NoneRunning);
-        QVERIFY(first.listen());
+        QCOMPARE(first.listen(), RunningCopy::Outcome::NoneRunning);
         QSignalSpy received(&first, &RunningCopy::commandsReceived);
 
         QCOMPARE(handOverFromElsewhere(socket(), {"off", "test"}), RunningCopy::Outcome::Delivered);
@@ -136,23 +186,37 @@ private slots:
         QVERIFY(leaveStaleSocket(socket()));
         RunningCopy first(socket());
         QCOMPARE(first.handOver({}), RunningCopy::Outcome::NoneRunning);
-        QVERIFY(first.listen());
+        QCOMPARE(first.listen(), RunningCopy::Outcome::NoneRunning);
         QCOMPARE(handOverFromElsewhere(socket(), {"show"}), RunningCopy::Outcome::Delivered);
+    }
+
+    void testACopyThatDoesNotAnswerIsAFailure_data()
+    {
+        QTest::addColumn<bool>("queueFull");
+        QTest::addColumn<int>("commands");
+        QTest::newRow("reads nothing") << false << 1;
+        // More than the socket holds until the copy reads.
+        QTest::newRow("reads nothing of a long line") << false << 100000;
+        // No longer takes connections either, and as many starts as its queue holds wait there already.
+        QTest::newRow("queue full") << true << 1;
     }
 
     void testACopyThatDoesNotAnswerIsAFailure()
     {
+        QFETCH(bool, queueFull);
+        QFETCH(int, commands);
         // Listening, but never reading: a copy that hangs.
-        const QByteArray name = QFile::encodeName(socket());
-        sockaddr_un address = {};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, name.constData(), static_cast<std::size_t>(name.size()));
+        const sockaddr_un address = addressOf(socket());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
-        QVERIFY(::listen(fd, 4) == 0);
-        QString error;
-        QCOMPARE(RunningCopy(socket()).handOver({"on"}, &error), RunningCopy::Outcome::Failed);
-        QVERIFY(error.contains(socket()));
+        QVERIFY(::listen(fd, 0) == 0);
+        const int waiting = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        QVERIFY(!queueFull || ::connect(waiting, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+        QString errors;
+        QCOMPARE(runOnce(QStringList(commands, QStringLiteral("--on")), QStringLiteral("untouched"), &errors), 1);
+        QVERIFY2(errors.contains(QStringLiteral("does not answer at ") + socket()), qPrintable(errors));
+        QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("untouched"))));
+        ::close(waiting);
         ::close(fd);
     }
 
@@ -160,7 +224,7 @@ private slots:
     {
         RunningCopy first(socket());
         QCOMPARE(first.handOver({}), RunningCopy::Outcome::NoneRunning);
-        QVERIFY(first.listen());
+        QCOMPARE(first.listen(), RunningCopy::Outcome::NoneRunning);
         QSignalSpy received(&first, &RunningCopy::commandsReceived);
         for (const QByteArray& junk : {QByteArray("hello\ntest\n\n"), QByteArray(8192, 'x') + "\n\n"}) {
             QLocalSocket client;
@@ -248,6 +312,165 @@ private slots:
         QCOMPARE(runOnce({QStringLiteral("--quit")}), 0);
         QVERIFY(running.waitForFinished(10000));
         QCOMPARE(running.exitCode(), 0);
+    }
+
+    // Another process that keeps the start-up lock holds up each start for a few seconds, no longer; the start says
+    // which process it is, and the copy that starts after the wait is the one that later starts find.
+    void testAHeldLockDoesNotStopAStart()
+    {
+        const int held = holdLock();
+        QVERIFY(held >= 0);
+        const auto release = qScopeGuard([held] { ::close(held); });
+        QProcess program;
+        prepare(program);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {QStringLiteral("--on")});
+        QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 15000);
+
+        QElapsedTimer clock;
+        clock.start();
+        QString errors;
+        QCOMPARE(runOnce({QStringLiteral("--off")}, QStringLiteral("second"), &errors), 0);
+        QVERIFY(clock.elapsed() < 10000);
+        QVERIFY2(errors.contains(socket() + QStringLiteral(".lock has been held by process %1 (TestRunningCopy)")
+                                                .arg(QCoreApplication::applicationPid())),
+                 qPrintable(errors));
+        QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("Off"), 5000);
+        QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("second"))));
+        QCOMPARE(runOnce({QStringLiteral("--quit")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+    }
+
+    // Two starts that went on without the lock end as one: the later to listen hands over to the earlier.
+    void testStartsWithoutTheLockEndAsOne()
+    {
+        RunningCopy first(socket());
+        QCOMPARE(first.handOver({QStringLiteral("on")}), RunningCopy::Outcome::NoneRunning);
+        RunningCopy second(socket());
+        QString problem;
+        QCOMPARE(second.handOver({QStringLiteral("off")}, &problem), RunningCopy::Outcome::NoneRunning);
+        QVERIFY2(problem.contains(QStringLiteral("going on without it")), qPrintable(problem));
+        QCOMPARE(first.listen(), RunningCopy::Outcome::NoneRunning);
+        QSignalSpy received(&first, &RunningCopy::commandsReceived);
+        QCOMPARE(fromElsewhere([&second] { return second.listen(); }), RunningCopy::Outcome::Delivered);
+        QTRY_COMPARE(received.size(), 1);
+        QCOMPARE(received[0][0].toStringList(), QStringList{QStringLiteral("off")});
+    }
+
+    void testALinkInPlaceOfTheLockIsNotFollowed()
+    {
+        const QString planted = m_folder.filePath(QStringLiteral("planted"));
+        const QString lock = socket() + QStringLiteral(".lock");
+        QVERIFY(::symlink(QFile::encodeName(planted).constData(), QFile::encodeName(lock).constData()) == 0);
+        QCOMPARE(runOnce({QStringLiteral("--quit")}, QStringLiteral("untouched")), 0);
+        QVERIFY(!QFileInfo::exists(planted));
+        QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
+    }
+
+    void testAnUnsafeTemporaryFolderIsNotUsed_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("another user's") << "owner"
+                                        << "belongs to another user (uid 65534)";
+        QTest::newRow("open to others") << "mode"
+                                        << "is open to other users (mode 777)";
+        QTest::newRow("a link") << "link"
+                                << "is a symbolic link";
+    }
+
+    // Without a runtime folder the socket goes to the temporary folder; where a folder of its name is unsafe, the
+    // start names it and the reason, and both starts use a folder of the user's own instead.
+    void testAnUnsafeTemporaryFolderIsNotUsed()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        if (kind == QLatin1String("owner") && ::getuid() != 0) {
+            QSKIP("Only root can give a folder to another user.");
+        }
+        const QString temporary = m_folder.filePath(QStringLiteral("tmp-") + kind);
+        const QString folder = temporary + QStringLiteral("/lumaveil-%1").arg(::getuid());
+        const QString elsewhere = m_folder.filePath(QStringLiteral("elsewhere"));
+        QVERIFY(QDir().mkpath(temporary) && QDir().mkpath(elsewhere));
+        QVERIFY(::chmod(QFile::encodeName(elsewhere).constData(), 0700) == 0);
+        if (kind == QLatin1String("link")) {
+            QVERIFY(::symlink(QFile::encodeName(elsewhere).constData(), QFile::encodeName(folder).constData()) == 0);
+        } else {
+            QVERIFY(QDir().mkdir(folder));
+            QVERIFY(kind == QLatin1String("owner") ? ::chown(QFile::encodeName(folder).constData(), 65534, 65534) == 0
+                                                   : ::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+        }
+        QProcessEnvironment environment = this->environment();
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("TMPDIR"), temporary);
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_folder.filePath(QStringLiteral("cache-") + kind));
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+
+        QString said;
+        const QRegularExpression instead(QStringLiteral("; using (.+) instead\\.\n"));
+        QTRY_VERIFY_WITH_TIMEOUT((said += QString::fromLocal8Bit(program.readAllStandardError())).contains(instead),
+                                 10000);
+        QVERIFY2(said.startsWith(QStringLiteral("lumaveil: ") + folder + u' ' + reason), qPrintable(said));
+        QVERIFY(awaitListening(instead.match(said).captured(1)));
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_folder.filePath(QStringLiteral("second")));
+        QString errors;
+        QCOMPARE(runOnce({QStringLiteral("--on")}, environment, &errors), 0);
+        QCOMPARE(errors, said.left(said.indexOf(u'\n') + 1));
+        QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 5000);
+        QCOMPARE(runOnce({QStringLiteral("--quit")}, environment), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("second"))));
+        QVERIFY(QDir(elsewhere).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden));
+    }
+
+    void testWithNoPrivateFolderTheReasonsAreNamed()
+    {
+        const QString temporary = m_folder.filePath(QStringLiteral("tmp-open"));
+        const QString folder = temporary + QStringLiteral("/lumaveil-%1").arg(::getuid());
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
+        // A file where the cache folder should be.
+        const QString cache = m_folder.filePath(QStringLiteral("cache-file"));
+        QFile file(cache);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        QProcessEnvironment environment = this->environment(QStringLiteral("untouched"));
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        environment.insert(QStringLiteral("TMPDIR"), temporary);
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
+        QString errors;
+        QCOMPARE(runOnce({QStringLiteral("--quit")}, environment, &errors), 0);
+        QCOMPARE(errors,
+                 QStringLiteral("lumaveil: %1 is open to other users (mode 777); %2/lumaveil: Not a directory; so each "
+                                "start runs a copy of its own.\n")
+                     .arg(folder, cache));
+    }
+
+    // Many commands reach the running copy whole, as long as a command line can be; more than it takes is refused,
+    // and the start says so.
+    void testLongCommandLinesAreDelivered()
+    {
+        QProcess program;
+        prepare(program);
+        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
+        QVERIFY(awaitListening());
+        // More than the socket holds at once.
+        QStringList arguments(60000, QStringLiteral("--off"));
+        arguments.append(QStringLiteral("--on"));
+        QString errors;
+        QCOMPARE(runOnce(arguments, QStringLiteral("second"), &errors), 0);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors));
+        QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 5000);
+
+        QString problem;
+        QCOMPARE(handOverFromElsewhere(socket(), QStringList(400000, QStringLiteral("off")), &problem),
+                 RunningCopy::Outcome::Failed);
+        QVERIFY2(problem.contains(QStringLiteral("the command line is too long to hand over: 400000 commands")),
+                 qPrintable(problem));
+        QCOMPARE(runOnce({QStringLiteral("--quit")}), 0);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitCode(), 0);
     }
 };
 
