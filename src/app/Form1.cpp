@@ -184,7 +184,7 @@ void Form1::Form_Load()
     routine.step(114, [&] {
         // A stored wait of no time would start a showing every second from now on.
         const QString minutes = settings.ReadSetting(Setting::Text3);
-        const bool noTime = Convert::isNumeric(minutes) && !Countdown::isLength(minutes);
+        const bool noTime = Convert::isNumeric(minutes) && !Countdown::isWait(minutes);
         Text3->setText(noTime ? settingDefault(Setting::Text3) : minutes);
     });
     routine.step(116, [&] { Check2->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::Check2))); });
@@ -316,6 +316,12 @@ void Form1::saveQuietly()
 void Form1::closeQuietly()
 {
     m_closingQuietly = true;
+    // A close that runs already waits for a message (the settings that will be lost): the message goes, and that
+    // close goes on to its end.
+    if (m_closing) {
+        endOpenDialogs();
+        return;
+    }
     close();
 }
 

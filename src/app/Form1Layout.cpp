@@ -146,7 +146,7 @@ void Form1::createControls()
     cSysTray1->setObjectName(QStringLiteral("cSysTray1"));
     createTrayMenu();
 
-    new NumericEntry(Text3, m_services.dialogs, &Countdown::isLength);
+    new NumericEntry(Text3, m_services.dialogs, &Countdown::isWait);
     // The pointer follows the mouse over these: a hand over the buttons, the arrow over the option frames.
     for (QWidget* control : std::initializer_list<QWidget*>{PushButton1,
                                                             PushButton2,

@@ -5,6 +5,7 @@
 #include "platform/Failure.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -37,13 +38,9 @@ qint32 Countdown::lengthInSeconds(const QString& minutesText)
     return seconds;
 }
 
-bool Countdown::isLength(const QString& minutesText)
+bool Countdown::isWait(const QString& minutesText)
 {
-    try {
-        return lengthInSeconds(minutesText) > 0;
-    } catch (const std::exception&) {
-        return false;
-    }
+    return Convert::isNumeric(minutesText) && std::nearbyint(Convert::toDouble(minutesText) * 60) >= 1;
 }
 
 void Countdown::tick()

@@ -20,8 +20,8 @@ public:
      * minutes that come to no second: a showing after every tick would leave no way out but turning it off.
      */
     [[nodiscard]] static qint32 lengthInSeconds(const QString& minutesText);
-    /** Whether the text is minutes that lengthInSeconds() takes. */
-    [[nodiscard]] static bool isLength(const QString& minutesText);
+    /** Whether the text is minutes that come to a second or more; a number too large to count is one too. */
+    [[nodiscard]] static bool isWait(const QString& minutesText);
 
     /** Counts one second. */
     void tick();
