@@ -169,7 +169,6 @@ public:
                                                        "defaults and leaves the file as it is: %1")
                                .arg(failure);
             failing = true;
-            fileKnown = false;
             return;
         }
         values = onDisk.values;
@@ -287,7 +286,6 @@ public:
     // True when this failure starts a run of them.
     bool settle(const SaveOutcome& done)
     {
-        fileKnown = done.file.has_value();
         if (done.file) {
             fileValues = *done.file;
         }
@@ -299,8 +297,8 @@ public:
         return !std::exchange(failing, true);
     }
 
-    // A value that the file holds, or that a reader gets where the file lacks the key, is not lost; where the
-    // file could not be read, every change is.
+    // A value that the file holds, or that a reader gets where the file lacks the key, is not lost. A file that
+    // cannot be read now is taken as it was last read; one never read, as holding no key, as the values started.
     QStringList unsavedKeys() const
     {
         QStringList keys;
@@ -308,18 +306,14 @@ public:
             if (it.value() <= savedGeneration) {
                 continue;
             }
-            const QString value = values.value(it.key());
-            if (fileKnown) {
-                const auto inFile = fileValues.constFind(it.key());
-                const std::optional<QString> read =
-                    inFile != fileValues.cend()
-                        ? *inFile
-                        : (fallbacks.contains(it.key()) ? fallbacks.value(it.key()) : tableDefault(it.key()));
-                if (read == value) {
-                    continue;
-                }
+            const auto inFile = fileValues.constFind(it.key());
+            const std::optional<QString> read =
+                inFile != fileValues.cend()
+                    ? *inFile
+                    : (fallbacks.contains(it.key()) ? fallbacks.value(it.key()) : tableDefault(it.key()));
+            if (read != values.value(it.key())) {
+                keys.append(it.key());
             }
-            keys.append(it.key());
         }
         keys.sort();
         return keys;
@@ -345,9 +339,11 @@ public:
     std::function<void(const QString&)> onFailure;
     // Why the file could not be read at the start, until told.
     QString startFailure;
-    // The values in the file as last read or written; unknown while it cannot be read.
+    // The values in the file as last read or written.
     QMap<QString, QString> fileValues;
-    bool fileKnown = true;
+    // The last failure of saveNow() on stderr, not repeated for the same changes.
+    quint64 reportedGeneration = 0;
+    QString reportedFailure;
     // The file as the saves last saw it; only the one save that runs uses it.
     IniFile::Contents onDisk;
 
@@ -449,11 +445,17 @@ QString SettingsStore::saveNow()
         return {};
     }
     const QStringList lost = unsavedKeys();
-    qCWarning(lcSettings).noquote() << QStringLiteral("Could not save the settings to %1: %2. Not saved: %3")
-                                           .arg(d->fileName,
-                                                done.failure,
-                                                lost.isEmpty() ? QStringLiteral("nothing that differs from the file")
-                                                               : lost.join(QLatin1String(", ")));
+    const bool told = d->reportedGeneration == d->generation && d->reportedFailure == done.failure;
+    d->reportedGeneration = d->generation;
+    d->reportedFailure = done.failure;
+    if (!told) {
+        qCWarning(lcSettings).noquote() << QStringLiteral("Could not save the settings to %1: %2. Not saved: %3")
+                                               .arg(d->fileName,
+                                                    done.failure,
+                                                    lost.isEmpty()
+                                                        ? QStringLiteral("nothing that differs from the file")
+                                                        : lost.join(QLatin1String(", ")));
+    }
     return lost.isEmpty() ? QString() : done.failure;
 }
 
