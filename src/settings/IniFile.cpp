@@ -192,10 +192,15 @@ QString textOf(const QVariant& value)
     return value.toString();
 }
 
-// QSettings reads the open file through its name under /proc, so that nothing can put another file in its place.
-QString parse(int descriptor, QMap<QString, QString>& values)
+// QSettings reads the open file through its name under /proc, so that nothing can put another file in its place;
+// without /proc, by the name just looked at.
+QString parse(const QString& fileName, int descriptor, QMap<QString, QString>& values)
 {
-    const QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(descriptor), QSettings::IniFormat);
+    QString name = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
+    if (!QFileInfo::exists(name)) {
+        name = fileName;
+    }
+    const QSettings settings(name, QSettings::IniFormat);
     if (settings.status() == QSettings::AccessError) {
         return systemReason(EACCES);
     }
@@ -313,7 +318,7 @@ QString read(const QString& fileName, Contents& contents)
         return {};
     }
     QMap<QString, QString> values;
-    if (const QString failure = parse(descriptor, values); !failure.isEmpty()) {
+    if (const QString failure = parse(fileName, descriptor, values); !failure.isEmpty()) {
         return failure;
     }
     contents = {true, std::move(bytes), std::move(values)};

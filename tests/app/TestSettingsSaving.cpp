@@ -20,6 +20,43 @@
 #include <thread>
 #include <unistd.h>
 
+namespace {
+
+// Opens a named pipe for writing after three seconds, unless it is destroyed before: a reader that waits on the pipe
+// for a writer then goes on, and the test ends.
+class PipeWriter
+{
+public:
+    explicit PipeWriter(QByteArray name)
+        : m_thread([this, name = std::move(name)] {
+            for (int i = 0; i < 300 && !m_done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (m_done) {
+                return;
+            }
+            if (const int pipe = ::open(name.constData(), O_WRONLY | O_NONBLOCK); pipe >= 0) {
+                ::close(pipe);
+            }
+        })
+    {}
+
+    ~PipeWriter()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+    PipeWriter(const PipeWriter&) = delete;
+    PipeWriter& operator=(const PipeWriter&) = delete;
+
+private:
+    std::atomic<bool> m_done = false;
+    std::thread m_thread;
+};
+
+} // namespace
+
 /** The main window while its settings cannot be saved: the person is told, and nothing is lost without a word. */
 class TestSettingsSaving : public QObject
 {
@@ -228,29 +265,17 @@ private slots:
         struct stat before = {};
         QVERIFY(::lstat(file.constData(), &before) == 0);
 
-        // Where opening a pipe waits for a writer, a writer comes after a while, so that the test ends.
-        std::atomic<bool> started = false;
-        std::thread writer([&] {
-            for (int i = 0; i < 300 && !started; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            if (!started) {
-                const int pipe = ::open(file.constData(), O_WRONLY | O_NONBLOCK);
-                if (pipe >= 0) {
-                    ::close(pipe);
-                }
-            }
-        });
         QTest::ignoreMessage(QtWarningMsg,
                              QRegularExpression(QRegularExpression::escape(storeFile()) + QStringLiteral(".*") +
                                                 QRegularExpression::escape(reason)));
         QElapsedTimer clock;
         clock.start();
-        m_env->settings = std::make_unique<SettingsStore>(storeFile());
-        m_form = std::make_unique<Form1>(m_env->services());
-        m_form->Form_Load();
-        started = true;
-        writer.join();
+        {
+            const PipeWriter writer(file);
+            m_env->settings = std::make_unique<SettingsStore>(storeFile());
+            m_form = std::make_unique<Form1>(m_env->services());
+            m_form->Form_Load();
+        }
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QStringLiteral("the start took %1 ms").arg(clock.elapsed())));
         QCOMPARE(m_form->Text3->text(), QStringLiteral("1"));
 
