@@ -22,21 +22,18 @@
 
 namespace {
 
-// Opens a named pipe for writing after three seconds, unless it is destroyed before: a reader that waits on the pipe
-// for a writer then goes on, and the test ends.
+// From three seconds on until it is destroyed, opens a named pipe for writing again and again: a reader that waits on
+// the pipe for a writer then goes on, and the test ends.
 class PipeWriter
 {
 public:
     explicit PipeWriter(QByteArray name)
         : m_thread([this, name = std::move(name)] {
-            for (int i = 0; i < 300 && !m_done; ++i) {
+            for (int i = 0; !m_done; ++i) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            }
-            if (m_done) {
-                return;
-            }
-            if (const int pipe = ::open(name.constData(), O_WRONLY | O_NONBLOCK); pipe >= 0) {
-                ::close(pipe);
+                if (const int pipe = i < 300 ? -1 : ::open(name.constData(), O_WRONLY | O_NONBLOCK); pipe >= 0) {
+                    ::close(pipe);
+                }
             }
         })
     {}
