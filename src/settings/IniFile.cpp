@@ -9,8 +9,10 @@
 #include <QSettings>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -192,17 +194,31 @@ QString textOf(const QVariant& value)
     return value.toString();
 }
 
-// QSettings reads the open file through its name under /proc, so that nothing can put another file in its place;
-// without /proc, by the name just looked at.
-QString parse(const QString& fileName, int descriptor, QMap<QString, QString>& values)
+// The values in the bytes, as QSettings reads them. It reads a copy in memory, through its name under /proc, so that
+// it reads the bytes just read and nothing else. QSettings keeps the files it read and reads one again only when its
+// name, size or time in milliseconds changed: each copy has a time of its own.
+QString parse(const QByteArray& bytes, QMap<QString, QString>& values)
 {
-    QString name = QStringLiteral("/proc/self/fd/%1").arg(descriptor);
-    if (!QFileInfo::exists(name)) {
-        name = fileName;
+    static std::atomic<qint64> copies = 0;
+    const int copy = ::memfd_create("settings", MFD_CLOEXEC);
+    if (copy < 0) {
+        return systemReason(errno);
     }
-    const QSettings settings(name, QSettings::IniFormat);
-    if (settings.status() == QSettings::AccessError) {
-        return systemReason(EACCES);
+    const auto closeAfter = qScopeGuard([copy] { ::close(copy); });
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(copy, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (written < 0 && errno != EINTR) {
+            return systemReason(errno);
+        }
+        done += std::max<ssize_t>(written, 0);
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(++copies), 0}};
+    if (::futimens(copy, times) != 0) {
+        return systemReason(errno);
+    }
+    const QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(copy), QSettings::IniFormat);
+    if (settings.status() == QSettings::AccessError || !QFileInfo::exists(settings.fileName())) {
+        return QStringLiteral("Could not read a copy of it in memory");
     }
     values.clear();
     for (const QString& key : settings.allKeys()) {
@@ -318,7 +334,7 @@ QString read(const QString& fileName, Contents& contents)
         return {};
     }
     QMap<QString, QString> values;
-    if (const QString failure = parse(fileName, descriptor, values); !failure.isEmpty()) {
+    if (const QString failure = parse(bytes, values); !failure.isEmpty()) {
         return failure;
     }
     contents = {true, std::move(bytes), std::move(values)};

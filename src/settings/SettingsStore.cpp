@@ -89,7 +89,7 @@ const KeyEntry& entryOf(Setting setting)
 }
 
 // Changes that come in while a save runs, or within this time of its start, wait for one save after it. A save of
-// a 50,000-entry list takes some 25 ms, so that a change reaches the disk within about 150 ms.
+// a 50,000-entry list takes some 20 ms, so that a change reaches the disk within about 150 ms.
 constexpr int saveGapMs = 100;
 
 struct SaveOutcome

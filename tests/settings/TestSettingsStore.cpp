@@ -547,26 +547,31 @@ private slots:
         QTest::addColumn<QString>("byHand"); // null: deleted
         QTest::addColumn<QString>("here");   // null: not written
         QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("timeKept");
         const QString none;
         QTest::newRow("edited by hand") << "Text3"
                                         << "5"
-                                        << "7" << none << "7";
-        QTest::newRow("added by hand") << "Extension" << none << "mkv" << none << "mkv";
+                                        << "7" << none << "7" << false;
+        // Size and time as the program wrote it, as a copy that keeps the times may leave it.
+        QTest::newRow("edited by hand, time kept") << "Check4"
+                                                   << "5"
+                                                   << "7" << none << "7" << true;
+        QTest::newRow("added by hand") << "Extension" << none << "mkv" << none << "mkv" << false;
         QTest::newRow("deleted by hand") << "Minimized"
-                                         << "On" << none << none << "absent";
+                                         << "On" << none << none << "absent" << false;
         QTest::newRow("edited by hand and here") << "Password"
                                                  << "a"
                                                  << "by hand"
                                                  << "here"
-                                                 << "here";
+                                                 << "here" << false;
         QTest::newRow("deleted by hand, changed here") << "Check1"
                                                        << "1" << none << "0"
-                                                       << "0";
+                                                       << "0" << false;
         QTest::newRow("changed here only") << "Check4"
                                            << "0"
                                            << "0"
                                            << "1"
-                                           << "1";
+                                           << "1" << false;
     }
 
     void testHandEditsWhileRunning()
@@ -576,6 +581,7 @@ private slots:
         QFETCH(QString, byHand);
         QFETCH(QString, here);
         QFETCH(QString, expected);
+        QFETCH(bool, timeKept);
         const auto fileWith = [&key](const QString& value, const QByteArray& sound) {
             QByteArray text = "[General]\nCheck2=" + sound + "\nVideos=/v/a.mkv\n";
             return value.isNull() ? text : text + key.toUtf8() + '=' + value.toUtf8() + '\n';
@@ -586,7 +592,13 @@ private slots:
         store.WriteSetting(Setting::Check2, QStringLiteral("1"));
         QTRY_COMPARE(fileValue(QStringLiteral("Check2")), QStringLiteral("1"));
 
+        struct stat written = {};
+        QVERIFY(::stat(QFile::encodeName(storeFile()).constData(), &written) == 0);
         writeFile(fileWith(byHand, "1"));
+        if (timeKept) {
+            const timespec times[2] = {written.st_atim, written.st_mtim};
+            QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(storeFile()).constData(), times, 0) == 0);
+        }
         if (!here.isNull()) {
             store.WriteSetting(key, here);
         }
