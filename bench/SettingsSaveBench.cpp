@@ -3,7 +3,8 @@
 // lists after each change (the list joined, then written to the store). The baseline in the same run writes each
 // change through QSettings and syncs it on the GUI thread, as every change was saved before. Printed: the GUI
 // thread's pauses (gaps of a 1 ms heartbeat) per step, the time each list save holds the GUI thread, how often the
-// file was replaced, and how long one save of the whole file takes.
+// file was replaced, how long each change took to reach the file (what a kill loses), the processor time of the GUI
+// thread and of the saves, and how long one save of the whole file takes.
 //
 // Usage: bench_settings_save [entries] [steps] [step interval ms]
 #include "library/PathListModel.h"
@@ -18,9 +19,12 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <sys/stat.h>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -72,10 +76,38 @@ struct Run
     std::vector<double> stepPauses; // the longest heartbeat gap within each step
     std::vector<double> saveTimes;  // GUI time of each list save: join and write
     std::vector<double> joinTimes;  // of that, the join alone
-    int replacements = 0;           // seen by the heartbeat
+    std::vector<double> delays;     // from each change to the first file that holds it
+    int replacements = 0;           // of the file, seen by the watcher
+    double seconds = 0;             // from the first change to the last
+    double guiCpu = 0;              // processor time of the GUI thread, ms
+    double otherCpu = 0;            // of the other threads but the watcher (the saves), ms
 };
 
-// Drags the first entry down `steps` places; `write` stores one key's text as the program's store would.
+double cpuMs(clockid_t clock)
+{
+    timespec time = {};
+    clock_gettime(clock, &time);
+    return static_cast<double>(time.tv_sec) * 1e3 + static_cast<double>(time.tv_nsec) / 1e6;
+}
+
+// How many steps the entry has been dragged in the file as it is: the number of separators before it.
+int stepsInFile(const QString& fileName, const QByteArray& entry)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray text = file.readAll();
+    const qsizetype list = text.indexOf("\nVideos=");
+    const qsizetype at = text.indexOf(entry, list);
+    if (list < 0 || at < 0) {
+        return -1;
+    }
+    return static_cast<int>(std::count(text.cbegin() + list, text.cbegin() + at, ';'));
+}
+
+// Drags the first entry down `steps` places; `write` stores one key's text as the program's store would. A thread
+// of its own watches the file and reads which step each new one holds.
 Run dragEntry(const QStringList& paths,
               const QString& fileName,
               int steps,
@@ -103,9 +135,27 @@ Run dragEntry(const QStringList& paths,
 
     QElapsedTimer clock;
     clock.start();
+    std::vector<qint64> changedAt(static_cast<std::size_t>(steps) + 1, 0);
+    // Each file seen: when, and how many steps it holds.
+    std::vector<std::pair<qint64, int>> seen;
+    std::atomic<bool> watching = true;
+    double watcherCpu = 0;
+    std::thread watcher([&] {
+        const QByteArray entry = paths.first().toUtf8();
+        auto file = versionOf(fileName);
+        while (watching) {
+            if (const auto current = versionOf(fileName); current != file) {
+                const qint64 at = clock.nsecsElapsed();
+                file = current;
+                seen.emplace_back(at, stepsInFile(fileName, entry));
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        watcherCpu = cpuMs(CLOCK_THREAD_CPUTIME_ID);
+    });
+
     qint64 lastBeat = clock.nsecsElapsed();
     qint64 stepLongest = 0;
-    auto file = versionOf(fileName);
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
     heartbeat.setInterval(1);
@@ -113,13 +163,11 @@ Run dragEntry(const QStringList& paths,
         const qint64 now = clock.nsecsElapsed();
         stepLongest = std::max(stepLongest, now - lastBeat);
         lastBeat = now;
-        if (const auto current = versionOf(fileName); current != file) {
-            ++run.replacements;
-            file = current;
-        }
     });
 
     int step = 0;
+    const double processStart = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
+    const double guiStart = cpuMs(CLOCK_THREAD_CPUTIME_ID);
     QTimer drag;
     drag.setTimerType(Qt::PreciseTimer);
     drag.setInterval(intervalMs);
@@ -130,29 +178,55 @@ Run dragEntry(const QStringList& paths,
         stepLongest = 0;
         if (step == steps) {
             drag.stop();
-            QCoreApplication::exit();
+            run.seconds = static_cast<double>(clock.nsecsElapsed() - changedAt[1]) / 1e9;
+            // Time for the last change to reach the file.
+            QTimer::singleShot(2000, [] { QCoreApplication::exit(); });
             return;
         }
         files.swapRows(step, step + 1);
         ++step;
+        changedAt[static_cast<std::size_t>(step)] = clock.nsecsElapsed();
     });
     heartbeat.start();
     drag.start();
     QCoreApplication::exec();
+    run.guiCpu = cpuMs(CLOCK_THREAD_CPUTIME_ID) - guiStart;
+    watching = false;
+    watcher.join();
+    run.otherCpu = cpuMs(CLOCK_PROCESS_CPUTIME_ID) - processStart - run.guiCpu - watcherCpu;
+
+    run.replacements = static_cast<int>(seen.size());
+    for (int change = 1; change <= steps; ++change) {
+        const auto holds = std::find_if(seen.cbegin(), seen.cend(), [&](const auto& file) {
+            return file.first >= changedAt[static_cast<std::size_t>(change)] && file.second >= change;
+        });
+        if (holds != seen.cend()) {
+            run.delays.push_back(ms(holds->first - changedAt[static_cast<std::size_t>(change)]));
+        }
+    }
     return run;
 }
 
-void print(const char* name, const Run& run, int writes)
+void print(const char* name, const Run& run)
 {
     std::printf("%-4s pause per step: longest %7.1f ms, median %6.1f ms | list save on the GUI thread: longest "
-                "%7.1f ms, median %6.1f ms (join alone: median %.1f ms) | file written %d times\n",
+                "%7.1f ms, median %6.1f ms (join alone: median %.1f ms)\n",
                 name,
                 longest(run.stepPauses),
                 median(run.stepPauses),
                 longest(run.saveTimes),
                 median(run.saveTimes),
-                median(run.joinTimes),
-                writes);
+                median(run.joinTimes));
+    std::printf("     file written %d times, %.1f a second | change to disk: longest %.0f ms, median %.0f ms (%zu of "
+                "the changes seen) | processor: GUI thread %.0f ms, saves %.0f ms, %.0f ms a second together\n",
+                run.replacements,
+                run.replacements / run.seconds,
+                longest(run.delays),
+                median(run.delays),
+                run.delays.size(),
+                run.guiCpu,
+                run.otherCpu,
+                (run.guiCpu + run.otherCpu) / run.seconds);
 }
 
 } // namespace
@@ -212,9 +286,8 @@ int main(int argc, char* argv[])
         }
     }
 
-    // Every sync of the baseline writes the file; the new saves are seen as the file changes, at least 1 s apart.
-    print("old", oldRun, static_cast<int>(oldSaveTimes.size()));
-    print("new", newRun, newRun.replacements);
+    print("old", oldRun);
+    print("new", newRun);
     std::printf("one save of the whole file: old (QSettings, GUI thread) median %.1f ms; new (background thread) "
                 "median %.1f ms\n",
                 median(oldSaveTimes),

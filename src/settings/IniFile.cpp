@@ -5,10 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QScopeGuard>
+#include <QSettings>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -166,6 +170,63 @@ QString makeFolder(const QString& path)
     return QFileInfo(path).isDir() ? QString() : systemReason(ENOTDIR);
 }
 
+// Why a file of this type is not read: opening a named pipe would wait for a writer, a device could be anything.
+QString notAFile(mode_t mode)
+{
+    if (S_ISDIR(mode)) {
+        return systemReason(EISDIR);
+    }
+    if (S_ISFIFO(mode)) {
+        return QStringLiteral("Is a named pipe, not a file");
+    }
+    if (S_ISSOCK(mode)) {
+        return QStringLiteral("Is a socket, not a file");
+    }
+    return QStringLiteral("Is a device, not a file");
+}
+
+QString textOf(const QVariant& value)
+{
+    // A value edited by hand with an unquoted comma reads back as a list.
+    if (value.typeId() == QMetaType::QStringList) {
+        return value.toStringList().join(QLatin1String(", "));
+    }
+    return value.toString();
+}
+
+// The values in the bytes, as QSettings reads them. It reads a copy in memory, through its name under /proc, so that
+// it reads the bytes just read and nothing else. QSettings keeps the files it read and reads one again only when its
+// name, size or time in milliseconds changed: each copy has a time of its own.
+QString parse(const QByteArray& bytes, QMap<QString, QString>& values)
+{
+    static std::atomic<qint64> copies = 0;
+    const int copy = ::memfd_create("settings", MFD_CLOEXEC);
+    if (copy < 0) {
+        return systemReason(errno);
+    }
+    const auto closeAfter = qScopeGuard([copy] { ::close(copy); });
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(copy, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
+        if (written < 0 && errno != EINTR) {
+            return systemReason(errno);
+        }
+        done += std::max<ssize_t>(written, 0);
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(++copies), 0}};
+    if (::futimens(copy, times) != 0) {
+        return systemReason(errno);
+    }
+    const QSettings settings(QStringLiteral("/proc/self/fd/%1").arg(copy), QSettings::IniFormat);
+    if (settings.status() == QSettings::AccessError || !QFileInfo::exists(settings.fileName())) {
+        return QStringLiteral("Could not read a copy of it in memory");
+    }
+    values.clear();
+    for (const QString& key : settings.allKeys()) {
+        values.insert(key, textOf(settings.value(key)));
+    }
+    return {};
+}
+
 // The rename reaches the disk with the folder's own entry list.
 void syncFolder(const QString& path)
 {
@@ -219,6 +280,65 @@ QByteArray text(const QMap<QString, QString>& values)
         out += '\n';
     }
     return out;
+}
+
+QString read(const QString& fileName, Contents& contents)
+{
+    const QByteArray nativeName = QFile::encodeName(fileName);
+    struct stat status = {};
+    if (::stat(nativeName.constData(), &status) != 0) {
+        const int error = errno;
+        if (error == ENOENT && ::lstat(nativeName.constData(), &status) == 0) {
+            return QStringLiteral("Is a link to %1, which does not exist").arg(QFile::symLinkTarget(fileName));
+        }
+        if (error != ENOENT) {
+            return systemReason(error);
+        }
+        contents = {};
+        return {};
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return notAFile(status.st_mode);
+    }
+    // Without waiting, and looked at again once open, in case the name was given to something else meanwhile.
+    const int descriptor = ::open(nativeName.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0) {
+        return systemReason(errno);
+    }
+    const auto closeAfter = qScopeGuard([descriptor] { ::close(descriptor); });
+    if (::fstat(descriptor, &status) != 0) {
+        return systemReason(errno);
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return notAFile(status.st_mode);
+    }
+
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(status.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            return systemReason(errno);
+        }
+        if (got == 0) {
+            break;
+        }
+        bytes.append(buffer, got);
+    }
+    // Mostly the file as it was last written here: no need to read its values again.
+    if (contents.exists && bytes == contents.bytes) {
+        return {};
+    }
+    QMap<QString, QString> values;
+    if (const QString failure = parse(bytes, values); !failure.isEmpty()) {
+        return failure;
+    }
+    contents = {true, std::move(bytes), std::move(values)};
+    return {};
 }
 
 QString replace(const QString& fileName, const QByteArray& data)

@@ -12,6 +12,22 @@
  */
 namespace IniFile {
 
+/** What a file held when it was last read or written. */
+struct Contents
+{
+    bool exists = false;
+    QByteArray bytes;
+    QMap<QString, QString> values;
+};
+
+/**
+ * Reads the file into `contents`, as QSettings (IniFormat) reads it, without ever waiting: only a regular file, or a
+ * link to one, is opened. A missing file reads as one without keys. Where the bytes are those `contents` already
+ * holds, its values are kept without reading them again. Returns why the file could not be read, such as "Is a
+ * directory"; `contents` is then left as it was.
+ */
+[[nodiscard]] QString read(const QString& fileName, Contents& contents);
+
 /** Keys holding "/" go to the section named by what comes before the first "/", as in QSettings. */
 [[nodiscard]] QByteArray text(const QMap<QString, QString>& values);
 

@@ -5,11 +5,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHash>
+#include <QLibraryInfo>
 #include <QLoggingCategory>
 #include <QMap>
 #include <QMutex>
-#include <QSettings>
+#include <QStandardPaths>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -86,32 +88,28 @@ const KeyEntry& entryOf(Setting setting)
     return entry;
 }
 
-// Changes that come in while a save runs, or within this time of its start, wait for one save after it.
-constexpr int saveGapMs = 1000;
-
-QString textOf(const QVariant& value)
-{
-    // A value edited by hand with an unquoted comma reads back as a list.
-    if (value.typeId() == QMetaType::QStringList) {
-        return value.toStringList().join(QLatin1String(", "));
-    }
-    return value.toString();
-}
-
-QMap<QString, QString> valuesOf(const QSettings& settings)
-{
-    QMap<QString, QString> values;
-    for (const QString& key : settings.allKeys()) {
-        values.insert(key, textOf(settings.value(key)));
-    }
-    return values;
-}
+// Changes that come in while a save runs, or within this time of its start, wait for one save after it. A save of
+// a 50,000-entry list takes some 20 ms, so that a change reaches the disk within about 150 ms.
+constexpr int saveGapMs = 100;
 
 struct SaveOutcome
 {
     quint64 generation = 0;
     QString failure;
+    // The values in the file once the save is over; none where it could not be read.
+    std::optional<QMap<QString, QString>> file;
 };
+
+// The text a reader gets for a key that the file lacks, where that is known.
+std::optional<QString> tableDefault(const QString& key)
+{
+    for (const KeyEntry& entry : keyTable) {
+        if (key == QLatin1String(entry.key)) {
+            return QString::fromLatin1(entry.defaultText);
+        }
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -137,8 +135,9 @@ QString settingTitle(const QString& key)
 
 /**
  * The values in memory and their way to the file. Every change has a number; the file holds every change up to
- * savedGeneration. A save copies the values (their texts are shared, not copied) and writes them on a thread of its
- * own; its outcome comes back to this object's thread.
+ * savedGeneration. A save takes the values changed since the last save that succeeded (their texts are shared, not
+ * copied) and, on a thread of its own, reads the file and writes it back with those values put in, so that what was
+ * changed in the file meanwhile and not here stays as it is; its outcome comes back to this object's thread.
  */
 class SettingsStore::Saver
 {
@@ -154,6 +153,26 @@ public:
     ~Saver()
     {
         pool.waitForDone();
+    }
+
+    // The values start as the file holds them. A file that cannot be read is left alone: the values start empty,
+    // so that readers get their defaults, and every save fails until the file can be read again.
+    void load()
+    {
+        if (const QString failure = IniFile::read(fileName, onDisk); !failure.isEmpty()) {
+            qCWarning(lcSettings).noquote()
+                << QStringLiteral("Could not read the settings from %1: %2. Starting with the defaults; the file is "
+                                  "left as it is.")
+                       .arg(fileName, failure);
+            startFailure = QCoreApplication::translate("SettingsStore",
+                                                       "It could not read that file, so it started with its own "
+                                                       "defaults and leaves the file as it is: %1")
+                               .arg(failure);
+            failing = true;
+            return;
+        }
+        values = onDisk.values;
+        fileValues = onDisk.values;
     }
 
     void changed(const QString& key)
@@ -173,6 +192,17 @@ public:
         timer.start(static_cast<int>(std::clamp<qint64>(wait, 0, saveGapMs)));
     }
 
+    QMap<QString, QString> unsavedValues() const
+    {
+        QMap<QString, QString> changes;
+        for (auto it = changedIn.cbegin(); it != changedIn.cend(); ++it) {
+            if (it.value() > savedGeneration) {
+                changes.insert(it.key(), values.value(it.key()));
+            }
+        }
+        return changes;
+    }
+
     void startSave()
     {
         if (saving || generation == savedGeneration) {
@@ -180,8 +210,8 @@ public:
         }
         saving = true;
         lastStart.start();
-        pool.start([this, snapshot = values, reached = generation, file = fileName] {
-            SaveOutcome done{reached, IniFile::replace(file, IniFile::text(snapshot))};
+        pool.start([this, changes = unsavedValues(), reached = generation] {
+            SaveOutcome done = save(changes, reached);
             {
                 QMutexLocker lock(&mutex);
                 outcome = std::move(done);
@@ -189,6 +219,34 @@ public:
             QMetaObject::invokeMethod(
                 &context, [this] { collect(true); }, Qt::QueuedConnection);
         });
+    }
+
+    // The file as it is now, with the changes put in. One save at a time: the background one, or saveNow() once
+    // that is over.
+    SaveOutcome save(const QMap<QString, QString>& changes, quint64 reached)
+    {
+        SaveOutcome done{reached, {}, {}};
+        if (const QString failure = IniFile::read(fileName, onDisk); !failure.isEmpty()) {
+            done.failure =
+                QCoreApplication::translate("SettingsStore", "It does not replace a file that it cannot read: %1")
+                    .arg(failure);
+            return done;
+        }
+        QMap<QString, QString> merged = onDisk.values;
+        for (auto it = changes.cbegin(); it != changes.cend(); ++it) {
+            merged.insert(it.key(), it.value());
+        }
+        done.file = onDisk.values;
+        if (onDisk.exists && merged == onDisk.values) {
+            return done;
+        }
+        QByteArray data = IniFile::text(merged);
+        done.failure = IniFile::replace(fileName, data);
+        if (done.failure.isEmpty()) {
+            done.file = merged;
+            onDisk = {true, std::move(data), std::move(merged)};
+        }
+        return done;
     }
 
     // The outcome of the background save, once; a late queued call finds nothing. From the event loop, a failure
@@ -228,6 +286,9 @@ public:
     // True when this failure starts a run of them.
     bool settle(const SaveOutcome& done)
     {
+        if (done.file) {
+            fileValues = *done.file;
+        }
         if (done.failure.isEmpty()) {
             savedGeneration = std::max(savedGeneration, done.generation);
             failing = false;
@@ -236,11 +297,21 @@ public:
         return !std::exchange(failing, true);
     }
 
+    // A value that the file holds, or that a reader gets where the file lacks the key, is not lost. A file that
+    // cannot be read now is taken as it was last read; one never read, as holding no key, as the values started.
     QStringList unsavedKeys() const
     {
         QStringList keys;
         for (auto it = changedIn.cbegin(); it != changedIn.cend(); ++it) {
-            if (it.value() > savedGeneration) {
+            if (it.value() <= savedGeneration) {
+                continue;
+            }
+            const auto inFile = fileValues.constFind(it.key());
+            const std::optional<QString> read =
+                inFile != fileValues.cend()
+                    ? *inFile
+                    : (fallbacks.contains(it.key()) ? fallbacks.value(it.key()) : tableDefault(it.key()));
+            if (read != values.value(it.key())) {
                 keys.append(it.key());
             }
         }
@@ -248,9 +319,17 @@ public:
         return keys;
     }
 
+    void tellStartFailure()
+    {
+        if (!startFailure.isEmpty() && onFailure) {
+            onFailure(std::exchange(startFailure, QString()));
+        }
+    }
+
     const QString fileName;
     QMap<QString, QString> values;
-    // Values of the system-wide files of the same name, where the user's file lacks the key; never written.
+    // Values of the user's and the system's files for all of the organisation's programs, and of the system's file
+    // for this one, where the user's file lacks the key; never written.
     QMap<QString, QString> fallbacks;
     QHash<QString, quint64> changedIn;
     quint64 generation = 0;
@@ -258,6 +337,15 @@ public:
     bool saving = false;
     bool failing = false;
     std::function<void(const QString&)> onFailure;
+    // Why the file could not be read at the start, until told.
+    QString startFailure;
+    // The values in the file as last read or written.
+    QMap<QString, QString> fileValues;
+    // The last failure of saveNow() on stderr, not repeated for the same changes.
+    quint64 reportedGeneration = 0;
+    QString reportedFailure;
+    // The file as the saves last saw it; only the one save that runs uses it.
+    IniFile::Contents onDisk;
 
     QObject context;
     QTimer timer;
@@ -267,14 +355,35 @@ public:
     std::optional<SaveOutcome> outcome;
 };
 
-SettingsStore::SettingsStore()
+namespace {
+
+// Where QSettings keeps the user's file of the organisation's program, found without reading it.
+QString userFileName()
 {
-    const QSettings withFallbacks(QStringLiteral("Quelmar"), QStringLiteral("Lumaveil"));
-    d = std::make_unique<Saver>(withFallbacks.fileName());
-    d->values = valuesOf(QSettings(d->fileName, QSettings::IniFormat));
-    for (const QString& key : withFallbacks.allKeys()) {
-        if (!d->values.contains(key)) {
-            d->fallbacks.insert(key, textOf(withFallbacks.value(key)));
+    return QFileInfo(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                     QStringLiteral("/Quelmar/Lumaveil.conf"))
+        .absoluteFilePath();
+}
+
+} // namespace
+
+SettingsStore::SettingsStore()
+    : SettingsStore(userFileName())
+{
+    // The files QSettings falls back on, first to last; one that cannot be read is passed over.
+    const QString systemFolder = QLibraryInfo::path(QLibraryInfo::SettingsPath);
+    const QStringList fallbackFiles{QFileInfo(d->fileName).absolutePath() + QStringLiteral(".conf"),
+                                    systemFolder + QStringLiteral("/Quelmar/Lumaveil.conf"),
+                                    systemFolder + QStringLiteral("/Quelmar.conf")};
+    for (const QString& file : fallbackFiles) {
+        IniFile::Contents contents;
+        if (!IniFile::read(file, contents).isEmpty()) {
+            continue;
+        }
+        for (auto it = contents.values.cbegin(); it != contents.values.cend(); ++it) {
+            if (!d->fallbacks.contains(it.key())) {
+                d->fallbacks.insert(it.key(), it.value());
+            }
         }
     }
 }
@@ -282,7 +391,7 @@ SettingsStore::SettingsStore()
 SettingsStore::SettingsStore(const QString& fileName)
     : d(std::make_unique<Saver>(fileName))
 {
-    d->values = valuesOf(QSettings(fileName, QSettings::IniFormat));
+    d->load();
 }
 
 SettingsStore::~SettingsStore()
@@ -330,13 +439,24 @@ QString SettingsStore::saveNow()
     if (d->generation == d->savedGeneration) {
         return {};
     }
-    const SaveOutcome done{d->generation, IniFile::replace(d->fileName, IniFile::text(d->values))};
+    const SaveOutcome done = d->save(d->unsavedValues(), d->generation);
     d->settle(done);
-    if (!done.failure.isEmpty()) {
-        qCWarning(lcSettings).noquote() << QStringLiteral("Could not save the settings to %1: %2. Not saved: %3")
-                                               .arg(d->fileName, done.failure, unsavedKeys().join(QLatin1String(", ")));
+    if (done.failure.isEmpty()) {
+        return {};
     }
-    return done.failure;
+    const QStringList lost = unsavedKeys();
+    const bool told = d->reportedGeneration == d->generation && d->reportedFailure == done.failure;
+    d->reportedGeneration = d->generation;
+    d->reportedFailure = done.failure;
+    if (!told) {
+        qCWarning(lcSettings).noquote() << QStringLiteral("Could not save the settings to %1: %2. Not saved: %3")
+                                               .arg(d->fileName,
+                                                    done.failure,
+                                                    lost.isEmpty()
+                                                        ? QStringLiteral("nothing that differs from the file")
+                                                        : lost.join(QLatin1String(", ")));
+    }
+    return lost.isEmpty() ? QString() : done.failure;
 }
 
 QStringList SettingsStore::unsavedKeys() const
@@ -347,4 +467,8 @@ QStringList SettingsStore::unsavedKeys() const
 void SettingsStore::setSaveFailureHandler(std::function<void(const QString& reason)> handler)
 {
     d->onFailure = std::move(handler);
+    // Told from the event loop, once the window that shows it is up.
+    if (!d->startFailure.isEmpty() && d->onFailure) {
+        QTimer::singleShot(0, &d->context, [this] { d->tellStartFailure(); });
+    }
 }

@@ -41,11 +41,15 @@ enum class Setting
 
 /**
  * The per-user store of text values (organisation "Quelmar", application "Lumaveil"). The values live in memory:
- * a write returns at once, and the file is rewritten in the background, at once for a change after a quiet second
- * and at most about once a second while changes come in. The file is replaced in one step, so that a crash leaves
- * the previous one whole, and it is readable by its owner only, since it holds the screensaver password.
+ * a write returns at once, and the file is written in the background within about a tenth of a second, at most
+ * about ten times a second while changes come in. Each save reads the file again and puts in only the values changed
+ * here since the last save that succeeded, so that what was changed in the file meanwhile, and not here, stays. The
+ * file is replaced in one step, so that a crash leaves the previous one whole, and it is readable by its owner only,
+ * since it holds the screensaver password.
  *
- * A save that fails keeps the values in memory; the next change and saveNow() try again.
+ * A save that fails keeps the values in memory; the next change and saveNow() try again. Anything but a regular file,
+ * or a link to one, is never opened, and a file that cannot be read is never replaced: the store then starts with
+ * the readers' defaults, and every save fails until the file can be read.
  */
 class SettingsStore
 {
@@ -69,14 +73,18 @@ public:
 
     /**
      * Saves what is not saved yet, at once, and waits for it: for the program's end. Returns why the save failed,
-     * also on stderr; empty when the file holds every value.
+     * also on stderr; empty when nothing is lost, since the file holds every value or reads as it.
      */
     QString saveNow();
-    /** The keys whose latest values the file does not hold. */
+    /**
+     * The keys changed since the last save whose values the file does not hold: a value equal to the file's, or,
+     * where the file lacks the key, to the text a reader gets, is not named.
+     */
     [[nodiscard]] QStringList unsavedKeys() const;
     /**
      * Called with the reason when a background save fails after the last one succeeded, once for each run of
-     * failures; saveNow() does not call it. It may open a dialog.
+     * failures, and from the event loop when the file could not be read at the start; saveNow() does not call it.
+     * It may open a dialog.
      */
     void setSaveFailureHandler(std::function<void(const QString& reason)> handler);
 

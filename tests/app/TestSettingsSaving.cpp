@@ -5,11 +5,54 @@
 #include "settings/ListText.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+// From three seconds on until it is destroyed, opens a named pipe for writing again and again: a reader that waits on
+// the pipe for a writer then goes on, and the test ends.
+class PipeWriter
+{
+public:
+    explicit PipeWriter(QByteArray name)
+        : m_thread([this, name = std::move(name)] {
+            for (int i = 0; !m_done; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                if (const int pipe = i < 300 ? -1 : ::open(name.constData(), O_WRONLY | O_NONBLOCK); pipe >= 0) {
+                    ::close(pipe);
+                }
+            }
+        })
+    {}
+
+    ~PipeWriter()
+    {
+        m_done = true;
+        m_thread.join();
+    }
+
+    PipeWriter(const PipeWriter&) = delete;
+    PipeWriter& operator=(const PipeWriter&) = delete;
+
+private:
+    std::atomic<bool> m_done = false;
+    std::thread m_thread;
+};
+
+} // namespace
 
 /** The main window while its settings cannot be saved: the person is told, and nothing is lost without a word. */
 class TestSettingsSaving : public QObject
@@ -172,6 +215,85 @@ private slots:
         form.close();
         QCOMPARE(messages().size(), 1);
         QCOMPARE(ListText::splitFileList(fileValue(QStringLiteral("Videos"))), files);
+    }
+
+    // A settings file that cannot be read holds up nothing: the window starts with the defaults, the person is told
+    // once why, and the file, whatever it is, is left as it is, so that no setting in it is lost.
+    void testUnreadableFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no read permission") << "no read permission"
+                                            << "Permission denied";
+        QTest::newRow("folder") << "folder"
+                                << "Is a directory";
+        QTest::newRow("named pipe") << "named pipe"
+                                    << "Is a named pipe";
+        QTest::newRow("link to a named pipe") << "link to a named pipe"
+                                              << "Is a named pipe";
+        QTest::newRow("link to nothing") << "link to nothing"
+                                         << "Is a link to ";
+    }
+
+    void testUnreadableFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        const QByteArray file = QFile::encodeName(storeFile());
+        const QByteArray target = QFile::encodeName(m_env->path(QStringLiteral("elsewhere")));
+        QDir().mkpath(QFileInfo(storeFile()).absolutePath());
+        if (kind == QLatin1String("no read permission")) {
+            if (::geteuid() == 0) {
+                QSKIP("root reads any file");
+            }
+            QFile text(storeFile());
+            QVERIFY(text.open(QIODevice::WriteOnly) && text.write("[General]\nText3=5\n") > 0);
+            text.close();
+            QVERIFY(::chmod(file.constData(), 0200) == 0);
+        } else if (kind == QLatin1String("folder")) {
+            QVERIFY(QDir().mkdir(storeFile()));
+        } else if (kind == QLatin1String("named pipe")) {
+            QVERIFY(::mkfifo(file.constData(), 0600) == 0);
+        } else if (kind == QLatin1String("link to a named pipe")) {
+            QVERIFY(::mkfifo(target.constData(), 0600) == 0 && ::symlink(target.constData(), file.constData()) == 0);
+        } else {
+            QVERIFY(::symlink(target.constData(), file.constData()) == 0);
+        }
+        struct stat before = {};
+        QVERIFY(::lstat(file.constData(), &before) == 0);
+
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QRegularExpression::escape(storeFile()) + QStringLiteral(".*") +
+                                                QRegularExpression::escape(reason)));
+        QElapsedTimer clock;
+        clock.start();
+        {
+            const PipeWriter writer(file);
+            m_env->settings = std::make_unique<SettingsStore>(storeFile());
+            m_form = std::make_unique<Form1>(m_env->services());
+            m_form->Form_Load();
+        }
+        QVERIFY2(clock.elapsed() < 2000, qPrintable(QStringLiteral("the start took %1 ms").arg(clock.elapsed())));
+        QCOMPARE(m_form->Text3->text(), QStringLiteral("1"));
+
+        QTRY_COMPARE(messages().size(), 1);
+        QVERIFY2(messages()[0].contains(storeFile()) && messages()[0].contains(reason), qPrintable(messages()[0]));
+        m_form->Check2->setChecked(true);
+        QTest::qWait(500);
+        QCOMPARE(messages().size(), 1);
+        QCOMPARE(m_env->settings->ReadSetting(Setting::Check2), QStringLiteral("1"));
+        struct stat after = {};
+        QVERIFY(::lstat(file.constData(), &after) == 0);
+        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_mode, before.st_mode);
+        QCOMPARE(after.st_size, before.st_size);
+
+        m_form->close();
+        QCOMPARE(messages().size(), 2);
+        // Only the change the person made: the empty lists the close writes are what the start read as well.
+        QVERIFY2(messages()[1].endsWith(QStringLiteral("lost when it closes:\nDisable sound")),
+                 qPrintable(messages()[1]));
+        QVERIFY(!QFile::exists(QString::fromLocal8Bit(target)) || kind == QLatin1String("link to a named pipe"));
     }
 
     // At the session's end and at a signal nothing waits for a person: the reason goes to stderr only.
