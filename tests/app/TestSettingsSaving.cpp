@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
 #include "fakes/FailingStorage.h"
+#include "fakes/PipeWriter.h"
 #include "fakes/TestEnvironment.h"
 #include "settings/ListText.h"
 
@@ -14,45 +15,9 @@
 #include <QSettings>
 #include <QTest>
 
-#include <atomic>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
-
-namespace {
-
-// From three seconds on until it is destroyed, opens a named pipe for writing again and again: a reader that waits on
-// the pipe for a writer then goes on, and the test ends.
-class PipeWriter
-{
-public:
-    explicit PipeWriter(QByteArray name)
-        : m_thread([this, name = std::move(name)] {
-            for (int i = 0; !m_done; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(10));
-                if (const int pipe = i < 300 ? -1 : ::open(name.constData(), O_WRONLY | O_NONBLOCK); pipe >= 0) {
-                    ::close(pipe);
-                }
-            }
-        })
-    {}
-
-    ~PipeWriter()
-    {
-        m_done = true;
-        m_thread.join();
-    }
-
-    PipeWriter(const PipeWriter&) = delete;
-    PipeWriter& operator=(const PipeWriter&) = delete;
-
-private:
-    std::atomic<bool> m_done = false;
-    std::thread m_thread;
-};
-
-} // namespace
 
 /** The main window while its settings cannot be saved: the person is told, and nothing is lost without a word. */
 class TestSettingsSaving : public QObject
