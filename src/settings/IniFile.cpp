@@ -362,7 +362,8 @@ QString replace(const QString& fileName, const QByteArray& data)
         file.cancelWriting();
         return reason;
     };
-    // The password is in the clear: nobody else may read the file, not even while it is written.
+    // It holds the password's hash, and may still hold an older clear one: nobody else may read it, not even while
+    // it is written.
     if (!file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         return fail(file.errorString());
     }
