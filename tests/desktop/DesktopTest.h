@@ -118,10 +118,25 @@ inline Window startShowing(XClient& x, const ProgramRun& run)
     return running ? showing : 0;
 }
 
-/** Moves the pointer in ten small steps from the point, as a hand does. */
+/** Types the password into the prompt, which must be open: the showing ends. */
+inline void enterPassword(XClient& x, const ProgramRun& run, const QString& password)
+{
+    QVERIFY(awaitFocusedWindow(x, run, QStringLiteral("Enter Password")) != 0);
+    x.type(password);
+    x.key(QStringLiteral("Return"));
+    QVERIFY(awaitNoWindow(x, run, QStringLiteral("Slideshow")));
+}
+
+/**
+ * Moves the pointer to the point, and from there in ten small steps, as a hand does. It rests at the point first: Qt
+ * merges moves that come faster than the program takes them, and the way to the point and the first step, taken as
+ * one, would be a movement along both axes.
+ */
 inline void sweepPointer(XClient& x, QPoint from, QPoint step)
 {
-    for (int i = 0; i <= 10; ++i) {
+    x.movePointer(from);
+    QTest::qWait(300);
+    for (int i = 1; i <= 10; ++i) {
         x.movePointer(from + step * i);
         QTest::qWait(30);
     }
@@ -135,7 +150,7 @@ inline void checkMovementsOver(XClient& x, const ProgramRun& run, QPoint start, 
 {
     // The way to the start, one axis at a time, is no input either.
     x.movePointer(QPoint(start.x(), x.pointer().y()));
-    QTest::qWait(100);
+    QTest::qWait(300);
     sweepPointer(x, start, QPoint(12, 0));
     sweepPointer(x, start, QPoint(0, 12));
     x.movePointer(start);

@@ -92,10 +92,7 @@ private slots:
         // Back to the video, which has the focus again.
         QTRY_COMPARE_WITH_TIMEOUT(m_x.focusedClient(), showing, 5000);
         m_x.key(QStringLiteral("Shift_L"));
-        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
-        m_x.type(QStringLiteral("pw"));
-        m_x.key(QStringLiteral("Return"));
-        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        enterPassword(m_x, run, QStringLiteral("pw"));
         QCOMPARE(run.terminate(), 0);
     }
 

@@ -96,10 +96,7 @@ private slots:
         };
         QVERIFY(startShowing(m_x, run) != 0);
         m_x.key(QStringLiteral("Shift_L"));
-        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
-        m_x.type(QStringLiteral("pw"));
-        m_x.key(QStringLiteral("Return"));
-        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        enterPassword(m_x, run, QStringLiteral("pw"));
 
         QTRY_COMPARE_WITH_TIMEOUT(m_logind->lockCalls.size(), 1, 5000);
         QCOMPARE(m_logind->lockCalls.first(), FakeSessionServices::sessionPath());
@@ -120,10 +117,7 @@ private slots:
         const Window main = awaitMainWindow(m_x, run);
         QVERIFY(startShowing(m_x, run) != 0);
         m_x.key(QStringLiteral("Shift_L"));
-        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
-        m_x.type(QStringLiteral("pw"));
-        m_x.key(QStringLiteral("Return"));
-        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        enterPassword(m_x, run, QStringLiteral("pw"));
         QVERIFY(awaitFocusedMessageBox(m_x, run, main) != 0);
         m_x.key(QStringLiteral("Return"));
         QTRY_VERIFY(messageBoxes(m_x, run, main).isEmpty());

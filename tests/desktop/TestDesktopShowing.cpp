@@ -58,15 +58,6 @@ private:
         return settings;
     }
 
-    // Types the password into the prompt, which must be open; the showing ends.
-    void enterPassword(ProgramRun& run)
-    {
-        QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
-        m_x.type(QString::fromLatin1(password));
-        m_x.key(QStringLiteral("Return"));
-        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
-    }
-
 private slots:
     void initTestCase()
     {
@@ -91,7 +82,7 @@ private slots:
         m_x.requestClose(showing);
         QVERIFY(awaitFocusedWindow(m_x, run, QStringLiteral("Enter Password")) != 0);
         QVERIFY(m_x.isViewable(showing));
-        enterPassword(run);
+        enterPassword(m_x, run, QString::fromLatin1(password));
 
         // The countdown runs again: three seconds later the next showing starts.
         showing = awaitWindow(m_x, run, QStringLiteral("Slideshow"), 15000);
@@ -271,7 +262,7 @@ private slots:
             QCOMPARE(m_x.focusedClient(), showing);
         }
         m_x.key(QStringLiteral("Shift_L"));
-        enterPassword(run);
+        enterPassword(m_x, run, QString::fromLatin1(password));
         QCOMPARE(run.terminate(), 0);
     }
 
