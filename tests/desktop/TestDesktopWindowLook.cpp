@@ -135,9 +135,9 @@ private slots:
         QVERIFY(main != 0);
         const QImage picture = settledPicture(main);
 
-        // The theme has taken: the file list below its entries has the theme's colour. The window's bare face
-        // (its left margin) goes with it.
-        const QRgb list = picture.pixel(twips(120, 1500, 7800, 1335).center().x(), twips(0, 2700, 0, 0).top());
+        // The theme has taken: the file list, the text of its entries aside, has the theme's colour. The window's
+        // bare face (its left margin) goes with it.
+        const QRgb list = Pictures::mostCommon(picture, twips(120, 1500, 7800, 1335));
         QVERIFY2(dark ? qGray(list) < 96 : qGray(list) > 200, qPrintable(QColor(list).name()));
         QStringList faults;
         const QRgb face = picture.pixel(3, twips(0, 1500, 0, 1335).center().y());
