@@ -135,9 +135,10 @@ private slots:
         QVERIFY(main != 0);
         const QImage picture = settledPicture(main);
 
-        // The theme has taken: the file list below its entries has the theme's colour. The window's bare face
-        // (its left margin) goes with it.
-        const QRgb list = picture.pixel(twips(120, 1500, 7800, 1335).center().x(), twips(0, 2700, 0, 0).top());
+        // The theme has taken: the folder list below its one entry has the theme's colour (the file list is full,
+        // and its entries are as long as the path to the videos). The window's bare face (its left margin) goes with
+        // it.
+        const QRgb list = picture.pixel(twips(120, 3940, 7800, 1335).center().x(), twips(0, 4950, 0, 0).top());
         QVERIFY2(dark ? qGray(list) < 96 : qGray(list) > 200, qPrintable(QColor(list).name()));
         QStringList faults;
         const QRgb face = picture.pixel(3, twips(0, 1500, 0, 1335).center().y());
