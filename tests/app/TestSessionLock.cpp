@@ -199,8 +199,7 @@ private slots:
         m_env->settings->WriteSetting(Setting::LockSession, QStringLiteral("1"));
         Form1& form = load();
         form.PushButton7->click();
-        auto* lockBox = form.form4().findChild<QCheckBox*>(QStringLiteral("lockSessionCheck"));
-        QVERIFY(lockBox);
+        QCheckBox* lockBox = form.form4().lockSessionCheck;
         QVERIFY(lockBox->isChecked());
         QVERIFY(!lockBox->isEnabled());
         QCOMPARE(lockBox->toolTip(),

@@ -72,14 +72,22 @@ private:
         return palette;
     }
 
-    static QPalette darkPalette()
+    // The windows under dark palettes, and the light one where asked. Some themes pair dark windows with light
+    // buttons; the button face then needs the buttons' text colour.
+    void addWindowsOnPalettes(std::initializer_list<const char*> windows, bool light) const
     {
-        return paletteOf(QColor(53, 53, 53),
-                         QColor(240, 240, 240),
-                         QColor(60, 60, 60),
-                         QColor(240, 240, 240),
-                         QColor(35, 35, 35),
-                         Qt::white);
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QPalette>("palette");
+        const auto grey = [](int level) { return QColor(level, level, level); };
+        const QPalette dark = paletteOf(grey(53), grey(240), grey(60), grey(240), grey(35), Qt::white);
+        const QPalette lightButtons = paletteOf(grey(45), grey(230), grey(200), grey(20), grey(30), Qt::white);
+        for (const char* name : windows) {
+            if (light) {
+                QTest::addRow("%s, light", name) << QString::fromLatin1(name) << m_desktopPalette;
+            }
+            QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << dark;
+            QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtons;
+        }
     }
 
     struct Caption
@@ -183,27 +191,9 @@ private slots:
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
     }
 
-    // Some themes pair dark windows with light buttons; the button face then needs the buttons' text colour.
-    static QPalette lightButtonsPalette()
-    {
-        return paletteOf(QColor(45, 45, 45),
-                         QColor(230, 230, 230),
-                         QColor(200, 200, 200),
-                         QColor(20, 20, 20),
-                         QColor(30, 30, 30),
-                         Qt::white);
-    }
-
     void testCaptionsReadOnADarkDesktop_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QPalette>("palette");
-        const QPalette dark = darkPalette();
-        const QPalette lightButtons = lightButtonsPalette();
-        for (const char* name : {"Form1", "Form1 skinned", "Form3", "Form4"}) {
-            QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << dark;
-            QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtons;
-        }
+        addWindowsOnPalettes({"Form1", "Form1 skinned", "Form3", "Form4"}, false);
     }
 
     // Where a window forces its face, it forces the text colour with it, so that no caption vanishes into the face.
@@ -229,13 +219,7 @@ private slots:
 
     void testOptionStatesShow_data()
     {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QPalette>("palette");
-        for (const char* name : {"Form1", "Form1 skinned", "Form4"}) {
-            QTest::addRow("%s, light", name) << QString::fromLatin1(name) << m_desktopPalette;
-            QTest::addRow("%s, dark", name) << QString::fromLatin1(name) << darkPalette();
-            QTest::addRow("%s, dark with light buttons", name) << QString::fromLatin1(name) << lightButtonsPalette();
-        }
+        addWindowsOnPalettes({"Form1", "Form1 skinned", "Form4"}, true);
     }
 
     // Each option button and check box shows whether it is chosen: unticked it is seen on its face and looks
@@ -249,24 +233,11 @@ private slots:
         QStringList faults;
         int seen = 0;
         for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
-            const bool isCheckBox = qobject_cast<QCheckBox*>(button) != nullptr;
-            if ((!isCheckBox && !qobject_cast<QRadioButton*>(button)) || !button->isVisibleTo(form.get())) {
+            if ((!qobject_cast<QCheckBox*>(button) && !qobject_cast<QRadioButton*>(button)) ||
+                !button->isVisibleTo(form.get())) {
                 continue;
             }
-            QStyleOptionButton option;
-            option.initFrom(button);
-            option.text = button->text();
-            const QPoint offset = button->mapTo(form.get(), QPoint());
-            const QRect indicator =
-                button->style()
-                    ->subElementRect(
-                        isCheckBox ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator, &option, button)
-                    .translated(offset);
-            const QRect contents =
-                button->style()
-                    ->subElementRect(
-                        isCheckBox ? QStyle::SE_CheckBoxContents : QStyle::SE_RadioButtonContents, &option, button)
-                    .translated(offset);
+            const QRect area(button->mapTo(form.get(), QPoint()), button->size());
 
             // Each state in turn, without the handlers that would store it.
             const QSignalBlocker quiet(button);
@@ -280,10 +251,7 @@ private slots:
             button->setChecked(checked);
             button->setAutoExclusive(exclusive);
 
-            const QRgb face = Pictures::mostCommon(unticked, contents);
-            const QRgb caption = Pictures::standsOutMost(unticked, contents, face);
-            for (const QString& fault :
-                 Pictures::indicatorFaults(unticked.copy(indicator), ticked.copy(indicator), face, caption)) {
+            for (const QString& fault : Pictures::indicatorFaults(unticked, area, ticked, area)) {
                 faults.append(button->objectName() + QLatin1String(": ") + fault);
             }
             ++seen;

@@ -52,76 +52,54 @@ private slots:
         QVERIFY(form.Text2->text().isEmpty());
     }
 
-    // The password is stored as a hash; one that an older version stored in the clear still counts, and is
-    // hashed once it has been read.
-    void testRightPasswordIsAccepted_data()
+    // The password is stored as a hash; one that an older version stored in the clear still counts. Anything else is
+    // refused with one message; a damaged hash, which nothing matches, is reported as well.
+    void testPasswordIsJudged_data()
     {
-        QTest::addColumn<bool>("storedClear");
-        QTest::newRow("hash") << false;
-        QTest::newRow("clear, from an older version") << true;
-    }
-
-    void testRightPasswordIsAccepted()
-    {
-        QFETCH(bool, storedClear);
-        const QString password = QStringLiteral("Secret 1");
-        m_env->settings->WriteSetting(Setting::Password, storedClear ? password : PasswordHash::hashed(password));
-        Form3& form = prompt();
-        QTest::keyClicks(form.Text2, password);
-        form.PushButton1->click();
-        QVERIFY(form.PasswordAccepted());
-        QVERIFY(!form.isVisible());
-        QVERIFY(m_env->dialogs.messages.isEmpty());
-        const QString stored = m_env->settings->ReadSetting(Setting::Password);
-        QVERIFY(PasswordHash::isHashed(stored));
-        QVERIFY(PasswordHash::matches(stored, password));
-    }
-
-    void testWrongPasswordIsRefusedOnce_data()
-    {
-        QTest::addColumn<bool>("storedClear");
+        QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("typed");
-        for (const bool clear : {false, true}) {
-            const char* form = clear ? "clear, " : "";
-            QTest::addRow("%sother", form) << clear << "guess";
-            QTest::addRow("%sletter case", form) << clear << "secret 1";
-            QTest::addRow("%sblank around", form) << clear << " Secret 1";
-            QTest::addRow("%sempty", form) << clear << "";
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QStringList>("reports");
+        for (const char* form : {"hash", "clear"}) {
+            QTest::addRow("%s, right", form) << form << "Secret 1" << true << QStringList();
+            QTest::addRow("%s, other", form) << form << "guess" << false << QStringList();
+            QTest::addRow("%s, letter case", form) << form << "secret 1" << false << QStringList();
+            QTest::addRow("%s, blank around", form) << form << " Secret 1" << false << QStringList();
+            QTest::addRow("%s, empty", form) << form << "" << false << QStringList();
         }
         // The stored form itself is no password.
-        QTest::newRow("the hash") << false << "hash";
+        QTest::newRow("the hash typed") << "hash"
+                                        << "the hash" << false << QStringList();
+        QTest::newRow("damaged hash") << "damaged"
+                                      << "Secret 1" << false
+                                      << QStringList({QStringLiteral("Lumaveil2021/08/31.Form3.PushButton1_Click@102: "
+                                                                     "The stored password is damaged")});
     }
 
-    void testWrongPasswordIsRefusedOnce()
+    void testPasswordIsJudged()
     {
-        QFETCH(bool, storedClear);
+        QFETCH(QString, stored);
         QFETCH(QString, typed);
+        QFETCH(bool, accepted);
+        QFETCH(QStringList, reports);
         const QString password = QStringLiteral("Secret 1");
         const QString hash = PasswordHash::hashed(password);
-        m_env->settings->WriteSetting(Setting::Password, storedClear ? password : hash);
+        m_env->settings->WriteSetting(Setting::Password,
+                                      stored == QLatin1String("clear")     ? password
+                                      : stored == QLatin1String("damaged") ? hash.left(12)
+                                                                           : hash);
         Form3& form = prompt();
-        form.Text2->setText(typed == QLatin1String("hash") ? hash.sliced(1) : typed);
+        QTest::keyClicks(form.Text2, typed == QLatin1String("the hash") ? hash.sliced(1) : typed);
         form.PushButton1->click();
-        QVERIFY(!form.PasswordAccepted());
+        QCOMPARE(form.PasswordAccepted(), accepted);
         QVERIFY(!form.isVisible());
-        QCOMPARE(m_env->dialogs.texts(), QStringList({QStringLiteral("Invalid Password.")}));
-        QCOMPARE(m_env->dialogs.messages.first().caption, QString());
-    }
-
-    // A stored hash that is damaged matches nothing: the prompt says so through the error report, and refuses.
-    void testDamagedHashIsReported()
-    {
-        QString damaged = PasswordHash::hashed(QStringLiteral("Secret 1"));
-        damaged.truncate(12);
-        m_env->settings->WriteSetting(Setting::Password, damaged);
-        Form3& form = prompt();
-        form.Text2->setText(QStringLiteral("Secret 1"));
-        form.PushButton1->click();
-        QVERIFY(!form.PasswordAccepted());
-        QCOMPARE(m_env->reports(),
-                 QStringList({QStringLiteral(
-                     "Lumaveil2021/08/31.Form3.PushButton1_Click@102: The stored password is damaged")}));
-        QCOMPARE(m_env->dialogs.texts().last(), QStringLiteral("Invalid Password."));
+        QCOMPARE(m_env->reports(), reports);
+        // Each report comes as a message of its own, before the one message of a refusal.
+        QCOMPARE(m_env->dialogs.texts().size(), reports.size() + (accepted ? 0 : 1));
+        if (!accepted) {
+            QCOMPARE(m_env->dialogs.texts().last(), QStringLiteral("Invalid Password."));
+            QCOMPARE(m_env->dialogs.messages.last().caption, QString());
+        }
     }
 
     void testNoPasswordStoredTakesAnEmptyOne()

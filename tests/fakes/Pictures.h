@@ -86,15 +86,24 @@ inline QRgb standsOutMost(const QImage& picture, const QRect& area, QRgb from)
 }
 
 /**
- * What keeps an option button's or a check box's state from being seen, from pictures of its indicator unticked
- * and ticked (of the same size, the indicator in the middle) and the colours of the face and the caption beside
- * it; empty when nothing does. The unticked indicator must show on the face at least as well as the light desktop
- * shows its own (a ring of about 1.7:1), and look empty: its middle nearer the face than the caption, unlike a
- * dark spot on a light face, which reads as chosen. The tick must stand out from what is there without it, in a
- * colour nearer the caption than the face.
+ * What keeps the state of option buttons or check boxes from being seen, from pictures of one unticked and one ticked
+ * (the same button, or two of the same size); empty when nothing does. The indicator stands at the left of its button,
+ * in the middle of the height, the caption after it. The unticked indicator must show on the face at least as well as
+ * the light desktop shows its own (a ring of about 1.7:1), and look empty: its middle nearer the face than the
+ * caption, unlike a dark spot on a light face, which reads as chosen. The tick must stand out from what is there
+ * without it, in a colour nearer the caption than the face.
  */
-inline QStringList indicatorFaults(const QImage& unticked, const QImage& ticked, QRgb face, QRgb caption)
+inline QStringList
+indicatorFaults(const QImage& untickedPicture, QRect untickedButton, const QImage& tickedPicture, QRect tickedButton)
 {
+    const auto indicator = [](const QImage& picture, QRect button) {
+        return picture.copy(button.left(), button.center().y() - 8, 17, 17);
+    };
+    const QImage unticked = indicator(untickedPicture, untickedButton);
+    const QImage ticked = indicator(tickedPicture, tickedButton);
+    const QRect captionArea = untickedButton.adjusted(20, 0, 0, 0);
+    const QRgb face = mostCommon(untickedPicture, captionArea);
+    const QRgb caption = standsOutMost(untickedPicture, captionArea, face);
     QStringList faults;
     const double ring = contrast(standsOutMost(unticked, unticked.rect(), face), face);
     if (ring < 1.5) {
@@ -107,8 +116,8 @@ inline QStringList indicatorFaults(const QImage& unticked, const QImage& ticked,
     }
     QPoint mark;
     double markContrast = 1;
-    for (int y = 0; y < std::min(unticked.height(), ticked.height()); ++y) {
-        for (int x = 0; x < std::min(unticked.width(), ticked.width()); ++x) {
+    for (int y = 0; y < unticked.height(); ++y) {
+        for (int x = 0; x < unticked.width(); ++x) {
             if (const double c = contrast(ticked.pixel(x, y), unticked.pixel(x, y)); c > markContrast) {
                 markContrast = c;
                 mark = QPoint(x, y);
