@@ -101,10 +101,16 @@ private slots:
                 QVERIFY2(!control->geometry().intersects(frame->geometry()), qPrintable(control->objectName()));
             }
         }
+        QStringList names{frame->objectName()};
         for (QCheckBox* box : {form.desktopIdleCheck, form.respectFullScreenCheck, form.lockSessionCheck}) {
             QCOMPARE(box->parentWidget(), frame);
             QVERIFY(frame->contentsRect().contains(box->geometry()));
+            names.append(box->objectName());
         }
+        // Named for what they are: the main window's Frame6 and Check8 mean other things.
+        QCOMPARE(
+            names,
+            QStringList({"desktopOptionsFrame", "desktopIdleCheck", "respectFullScreenCheck", "lockSessionCheck"}));
     }
 
     // Each desktop option is stored the moment it changes; the full-screen one shows only with the desktop count.
