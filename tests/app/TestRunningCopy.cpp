@@ -100,16 +100,12 @@ private:
         return environment;
     }
 
-    void prepare(QProcess& program, const QString& config = QStringLiteral("config")) const
-    {
-        program.setProcessEnvironment(environment(config));
-    }
-
-    // A start that ends by itself: its exit code, or -1 when it crashed or did not end; and what it said on stderr.
-    static int runOnce(const QStringList& arguments, const QProcessEnvironment& environment, QString* errors = nullptr)
+    // A start that ends by itself, with this environment or else the test's own: its exit code, or -1 when it crashed
+    // or did not end; and what it said on stderr.
+    int runOnce(const QStringList& arguments, const QProcessEnvironment& environment = {}, QString* errors = {}) const
     {
         QProcess program;
-        program.setProcessEnvironment(environment);
+        program.setProcessEnvironment(environment.isEmpty() ? this->environment() : environment);
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), arguments);
         const bool ended = program.waitForFinished(15000);
         if (!ended) {
@@ -122,30 +118,10 @@ private:
         return ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1;
     }
 
-    int runOnce(const QStringList& arguments,
-                const QString& config = QStringLiteral("config"),
-                QString* errors = nullptr) const
-    {
-        return runOnce(arguments, environment(config), errors);
-    }
-
-    bool awaitListening(const QString& path) const
+    static bool awaitListening(const QString& path)
     {
         return QTest::qWaitFor([&path] { return RunningCopy(path).handOver({}) == RunningCopy::Outcome::Delivered; },
                                20000);
-    }
-
-    bool awaitListening() const
-    {
-        return awaitListening(socket());
-    }
-
-    // Holds the start-up lock as another process of the user's might.
-    int holdLock() const
-    {
-        const int fd = ::open(
-            QFile::encodeName(socket() + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        return fd >= 0 && ::flock(fd, LOCK_EX) == 0 ? fd : -1;
     }
 
     QString socket() const
@@ -157,12 +133,7 @@ private slots:
     void init()
     {
         // Each test with settings, folders and sockets of its own.
-        const QDir folder(m_folder.path());
-        for (const QString& entry : folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
-            if (!QDir(folder.filePath(entry)).removeRecursively()) {
-                QFile::remove(folder.filePath(entry));
-            }
-        }
+        QDir(m_folder.path()).removeRecursively();
         QDir().mkpath(runtime());
         QFile::setPermissions(runtime(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
@@ -176,6 +147,12 @@ private slots:
 
         QCOMPARE(handOverFromElsewhere(socket(), {"off", "test"}), RunningCopy::Outcome::Delivered);
         QCOMPARE(handOverFromElsewhere(socket(), {}), RunningCopy::Outcome::Delivered);
+        // More than the copy takes at once is refused, and the start says how much it was.
+        QString problem;
+        QCOMPARE(handOverFromElsewhere(socket(), QStringList(400000, QStringLiteral("off")), &problem),
+                 RunningCopy::Outcome::Failed);
+        QVERIFY2(problem.contains(QStringLiteral("the command line is too long to hand over: 400000 commands")),
+                 qPrintable(problem));
         QTRY_COMPARE(received.size(), 2);
         QCOMPARE(received[0][0].toStringList(), QStringList({"off", "test"}));
         QCOMPARE(received[1][0].toStringList(), QStringList());
@@ -212,8 +189,9 @@ private slots:
         QVERIFY(::listen(fd, 0) == 0);
         const int waiting = ::socket(AF_UNIX, SOCK_STREAM, 0);
         QVERIFY(!queueFull || ::connect(waiting, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0);
+        const QStringList arguments(commands, QStringLiteral("--on"));
         QString errors;
-        QCOMPARE(runOnce(QStringList(commands, QStringLiteral("--on")), QStringLiteral("untouched"), &errors), 1);
+        QCOMPARE(runOnce(arguments, environment(QStringLiteral("untouched")), &errors), 1);
         QVERIFY2(errors.contains(QStringLiteral("does not answer at ") + socket()), qPrintable(errors));
         QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("untouched"))));
         ::close(waiting);
@@ -246,15 +224,20 @@ private slots:
     void testASecondStartHandsOverAndEnds()
     {
         QProcess program;
-        prepare(program);
+        program.setProcessEnvironment(environment());
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
-        QVERIFY(awaitListening());
+        QVERIFY(awaitListening(socket()));
 
-        QCOMPARE(runOnce({QStringLiteral("--on")}, QStringLiteral("second")), 0);
+        // A command line as long as one can be, more than the socket holds at once, arrives whole.
+        QStringList arguments(60000, QStringLiteral("--off"));
+        arguments.append(QStringLiteral("--on"));
+        QString errors;
+        QCOMPARE(runOnce(arguments, environment(QStringLiteral("second")), &errors), 0);
+        QVERIFY2(errors.isEmpty(), qPrintable(errors));
         QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 5000);
-        QCOMPARE(runOnce({QStringLiteral("--off")}, QStringLiteral("second")), 0);
+        QCOMPARE(runOnce({QStringLiteral("--off")}, environment(QStringLiteral("second"))), 0);
         QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("Off"), 5000);
-        QCOMPARE(runOnce({}, QStringLiteral("second")), 0);
+        QCOMPARE(runOnce({}, environment(QStringLiteral("second"))), 0);
         QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("second"))));
         QCOMPARE(runOnce({QStringLiteral("--bogus")}), 2);
 
@@ -269,22 +252,28 @@ private slots:
         QVERIFY(!QFileInfo::exists(socket()));
     }
 
+    // Also where a link was planted in place of the start-up lock: it is not followed.
     void testQuitWithNothingRunningStartsNothing()
     {
+        const QString planted = m_folder.filePath(QStringLiteral("planted"));
+        const QString lock = socket() + QStringLiteral(".lock");
+        QVERIFY(::symlink(QFile::encodeName(planted).constData(), QFile::encodeName(lock).constData()) == 0);
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(runOnce({QStringLiteral("--quit")}, QStringLiteral("untouched")), 0);
+        QCOMPARE(runOnce({QStringLiteral("--quit")}, environment(QStringLiteral("untouched"))), 0);
         QVERIFY(clock.elapsed() < 5000);
         QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("untouched"))));
         QVERIFY(!QFileInfo::exists(socket()));
+        QVERIFY(!QFileInfo::exists(planted));
+        QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
     }
 
     void testACommandWithNothingRunningStartsACopy()
     {
         QProcess program;
-        prepare(program);
+        program.setProcessEnvironment(environment());
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), {QStringLiteral("--on")});
-        QVERIFY(awaitListening());
+        QVERIFY(awaitListening(socket()));
         QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 5000);
         QCOMPARE(runOnce({QStringLiteral("--quit")}), 0);
         QVERIFY(program.waitForFinished(10000));
@@ -296,8 +285,8 @@ private slots:
         QVERIFY(leaveStaleSocket(socket()));
         QProcess first;
         QProcess second;
-        prepare(first);
-        prepare(second);
+        first.setProcessEnvironment(environment());
+        second.setProcessEnvironment(environment());
         first.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
         second.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
         QVERIFY(first.waitForStarted() && second.waitForStarted());
@@ -318,18 +307,19 @@ private slots:
     // which process it is, and the copy that starts after the wait is the one that later starts find.
     void testAHeldLockDoesNotStopAStart()
     {
-        const int held = holdLock();
-        QVERIFY(held >= 0);
+        const int held = ::open(
+            QFile::encodeName(socket() + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
         const auto release = qScopeGuard([held] { ::close(held); });
         QProcess program;
-        prepare(program);
+        program.setProcessEnvironment(environment());
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), {QStringLiteral("--on")});
         QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 15000);
 
         QElapsedTimer clock;
         clock.start();
         QString errors;
-        QCOMPARE(runOnce({QStringLiteral("--off")}, QStringLiteral("second"), &errors), 0);
+        QCOMPARE(runOnce({QStringLiteral("--off")}, environment(QStringLiteral("second")), &errors), 0);
         QVERIFY(clock.elapsed() < 10000);
         QVERIFY2(errors.contains(socket() + QStringLiteral(".lock has been held by process %1 (TestRunningCopy)")
                                                 .arg(QCoreApplication::applicationPid())),
@@ -356,30 +346,18 @@ private slots:
         QCOMPARE(received[0][0].toStringList(), QStringList{QStringLiteral("off")});
     }
 
-    void testALinkInPlaceOfTheLockIsNotFollowed()
-    {
-        const QString planted = m_folder.filePath(QStringLiteral("planted"));
-        const QString lock = socket() + QStringLiteral(".lock");
-        QVERIFY(::symlink(QFile::encodeName(planted).constData(), QFile::encodeName(lock).constData()) == 0);
-        QCOMPARE(runOnce({QStringLiteral("--quit")}, QStringLiteral("untouched")), 0);
-        QVERIFY(!QFileInfo::exists(planted));
-        QVERIFY(QFileInfo(lock).isFile() && !QFileInfo(lock).isSymLink());
-    }
-
     void testAnUnsafeTemporaryFolderIsNotUsed_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("another user's") << "owner"
-                                        << "belongs to another user (uid 65534)";
-        QTest::newRow("open to others") << "mode"
-                                        << "is open to other users (mode 777)";
-        QTest::newRow("a link") << "link"
-                                << "is a symbolic link";
+        QTest::newRow("another user's") << "owner" << QStringLiteral("belongs to another user (uid 65534)");
+        QTest::newRow("open to others") << "mode" << QStringLiteral("is open to other users (mode 777)");
+        QTest::newRow("a link") << "link" << QStringLiteral("is a symbolic link");
     }
 
     // Without a runtime folder the socket goes to the temporary folder; where a folder of its name is unsafe, the
-    // start names it and the reason, and both starts use a folder of the user's own instead.
+    // start names it and the reason, and both starts use a folder of the user's own instead. Where no such folder can
+    // be made either, the start names both and runs a copy of its own.
     void testAnUnsafeTemporaryFolderIsNotUsed()
     {
         QFETCH(QString, kind);
@@ -402,7 +380,8 @@ private slots:
         QProcessEnvironment environment = this->environment();
         environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         environment.insert(QStringLiteral("TMPDIR"), temporary);
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), m_folder.filePath(QStringLiteral("cache-") + kind));
+        const QString cache = m_folder.filePath(QStringLiteral("cache-") + kind);
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
         QProcess program;
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
@@ -422,55 +401,14 @@ private slots:
         QVERIFY(program.waitForFinished(10000));
         QVERIFY(!QFileInfo::exists(configFile(QStringLiteral("second"))));
         QVERIFY(QDir(elsewhere).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden));
-    }
 
-    void testWithNoPrivateFolderTheReasonsAreNamed()
-    {
-        const QString temporary = m_folder.filePath(QStringLiteral("tmp-open"));
-        const QString folder = temporary + QStringLiteral("/lumaveil-%1").arg(::getuid());
-        QVERIFY(QDir().mkpath(folder));
-        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0777) == 0);
         // A file where the cache folder should be.
-        const QString cache = m_folder.filePath(QStringLiteral("cache-file"));
-        QFile file(cache);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
-        QProcessEnvironment environment = this->environment(QStringLiteral("untouched"));
-        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-        environment.insert(QStringLiteral("TMPDIR"), temporary);
-        environment.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
-        QString errors;
+        QVERIFY(QDir(cache).removeRecursively() && QFile(cache).open(QIODevice::WriteOnly));
         QCOMPARE(runOnce({QStringLiteral("--quit")}, environment, &errors), 0);
-        QCOMPARE(errors,
-                 QStringLiteral("lumaveil: %1 is open to other users (mode 777); %2/lumaveil: Not a directory; so each "
-                                "start runs a copy of its own.\n")
-                     .arg(folder, cache));
-    }
-
-    // Many commands reach the running copy whole, as long as a command line can be; more than it takes is refused,
-    // and the start says so.
-    void testLongCommandLinesAreDelivered()
-    {
-        QProcess program;
-        prepare(program);
-        program.start(QStringLiteral(LUMAVEIL_PROGRAM), {});
-        QVERIFY(awaitListening());
-        // More than the socket holds at once.
-        QStringList arguments(60000, QStringLiteral("--off"));
-        arguments.append(QStringLiteral("--on"));
-        QString errors;
-        QCOMPARE(runOnce(arguments, QStringLiteral("second"), &errors), 0);
-        QVERIFY2(errors.isEmpty(), qPrintable(errors));
-        QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("StartStopState")), QStringLiteral("On"), 5000);
-
-        QString problem;
-        QCOMPARE(handOverFromElsewhere(socket(), QStringList(400000, QStringLiteral("off")), &problem),
-                 RunningCopy::Outcome::Failed);
-        QVERIFY2(problem.contains(QStringLiteral("the command line is too long to hand over: 400000 commands")),
-                 qPrintable(problem));
-        QCOMPARE(runOnce({QStringLiteral("--quit")}), 0);
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitCode(), 0);
+        QCOMPARE(
+            errors,
+            QStringLiteral("lumaveil: %1 %2; %3/lumaveil: Not a directory; so each start runs a copy of its own.\n")
+                .arg(folder, reason, cache));
     }
 };
 
