@@ -114,6 +114,8 @@ trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 
 started $!
 await xdotool search --classname trayer
 
+LUMAVEIL_TEST_PARTS="$parts"
+export LUMAVEIL_TEST_PARTS
 LUMAVEIL_TEST_SCREENS=$screens
 [ "$kind" = xvfb ] && LUMAVEIL_TEST_SCREENS=1
 export LUMAVEIL_TEST_SCREENS
