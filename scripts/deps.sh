@@ -4,9 +4,10 @@
 # Usage: scripts/deps.sh build|run|test|bench|package
 set -eu
 
-# Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password.
+# Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password; GIO
+# reads GNOME's lock settings.
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev
-    qt6-tools-dev qt6-l10n-tools libsodium-dev"
+    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
