@@ -69,6 +69,8 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
         m_locker.setProcessEnvironment(environment);
+        m_locker.setStandardOutputFile(QProcess::nullDevice());
+        m_locker.setStandardErrorFile(QProcess::nullDevice());
         m_locker.start(QStringLiteral("ksmserver"), QStringList());
         QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
         QTRY_VERIFY_WITH_TIMEOUT(bus->isServiceRegistered(QStringLiteral("org.kde.screensaver")), 10000);
