@@ -17,6 +17,10 @@ run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
     sway qt6-wayland libegl-mesa0 grim wtype qt6-gtk-platformtheme gnome-themes-extra"
+# The lockers, idle monitors and power managers of real desktops, which the program meets on users' machines: KDE
+# Plasma's window manager, session manager and power management, xscreensaver, and GNOME's window manager. logind
+# is Debian's elogind, which is unpacked below rather than installed: installing it would remove systemd.
+test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver mutter"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"
@@ -32,12 +36,30 @@ package) wanted="$build_packages $package_packages" ;;
 *) echo "usage: $0 build|run|test|bench|package" >&2; exit 2 ;;
 esac
 
+# elogind for the tests, in the folder where tests/desktop/logind.sh looks for it.
+unpack_elogind() {
+    target=/var/lib/lumaveil-tests/elogind
+    [ -x "$target/lib/elogind/elogind" ] && return 0
+    [ "$(id -u)" -eq 0 ] || return 0
+    download=$(mktemp -d)
+    chown _apt "$download" 2>/dev/null || chmod 755 "$download"
+    (cd "$download" && apt-get download -qq elogind libelogind0) || { rm -rf "$download"; return 1; }
+    mkdir -p "$target"
+    for archive in "$download"/*.deb; do
+        dpkg-deb -x "$archive" "$target"
+    done
+    rm -rf "$download"
+}
+
 missing=""
 for package in $wanted; do
     status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
     [ "$status" = installed ] || missing="$missing $package"
 done
-[ -z "$missing" ] && exit 0
+if [ -z "$missing" ]; then
+    [ "${1:-build}" = test ] && unpack_elogind
+    exit 0
+fi
 
 if [ "$(id -u)" -ne 0 ]; then
     echo "Lumaveil needs these Debian packages:$missing" >&2
@@ -50,3 +72,5 @@ export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq
 # shellcheck disable=SC2086 # word splitting of the package list is wanted
 apt-get install -y -qq --no-install-recommends $missing
+[ "${1:-build}" = test ] && unpack_elogind
+exit 0
