@@ -602,10 +602,10 @@ void Form1::showingEnded()
 
 // The desktop would have locked itself by now, had the showing not held off its idle action: the session's lock takes
 // over. The showing ends as a lock ends it, without the password and without showingEnded, whose lock would be a
-// second one.
+// second one. Where nothing can lock the session, the showing stays: ending it would leave the desktop open to view.
 void Form1::handOverToLock()
 {
-    if (!m_form2 || m_sessionWatcher->isAway()) {
+    if (!m_form2 || m_sessionWatcher->isAway() || !m_sessionWatcher->canLock()) {
         return;
     }
     m_form2->endWithoutAsking();
