@@ -21,6 +21,8 @@ test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool ima
 # Plasma's window manager, session manager and power management, xscreensaver, and GNOME's window manager. logind
 # is Debian's elogind, which is unpacked below rather than installed: installing it would remove systemd.
 test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver mutter"
+# GNOME's settings schemas, read through GSettings as on a GNOME desktop.
+test_packages="$test_packages gsettings-desktop-schemas"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"

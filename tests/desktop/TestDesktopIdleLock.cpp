@@ -25,27 +25,15 @@ private:
 
     static QDBusMessage lockerCall(const QString& service, const QString& method)
     {
-        return QDBusMessage::createMethodCall(service, QStringLiteral("/ScreenSaver"), service, method);
+        return QDBusConnection::sessionBus().call(
+            QDBusMessage::createMethodCall(service, QStringLiteral("/ScreenSaver"), service, method));
     }
 
     static bool locked()
     {
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            lockerCall(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetActive")));
+        const QDBusMessage reply =
+            lockerCall(QStringLiteral("org.freedesktop.ScreenSaver"), QStringLiteral("GetActive"));
         return reply.type() == QDBusMessage::ReplyMessage && reply.arguments().value(0).toBool();
-    }
-
-    // The locker's settings, where it reads them and where the program does; the locker reads them again.
-    static void setLockerTimeout(const QStringList& configFolders)
-    {
-        for (const QString& folder : configFolders) {
-            QFile settings(folder + QLatin1String("/kscreenlockerrc"));
-            QVERIFY(QDir().mkpath(folder) && settings.open(QIODevice::WriteOnly));
-            settings.write("[Daemon]\nTimeout=1\n");
-        }
-        const QDBusMessage reply = QDBusConnection::sessionBus().call(
-            lockerCall(QStringLiteral("org.kde.screensaver"), QStringLiteral("configure")));
-        QCOMPARE(reply.type(), QDBusMessage::ReplyMessage);
     }
 
 public slots:
@@ -72,8 +60,15 @@ private slots:
     void testShowingHandsOverToKdesLock()
     {
         ProgramRun run(settings(true, {{QStringLiteral("Lock Session"), QStringLiteral("1")}}));
-        setLockerTimeout({qEnvironmentVariable("XDG_CONFIG_HOME"),
-                          QFileInfo(run.settingsFile()).absoluteDir().absoluteFilePath(QStringLiteral(".."))});
+        // Where the locker reads its settings and where the program does; the locker reads them again.
+        for (const QString& folder : {qEnvironmentVariable("XDG_CONFIG_HOME"),
+                                      QFileInfo(run.settingsFile()).absolutePath() + QLatin1String("/..")}) {
+            QFile lockerSettings(folder + QLatin1String("/kscreenlockerrc"));
+            QVERIFY(QDir().mkpath(folder) && lockerSettings.open(QIODevice::WriteOnly));
+            lockerSettings.write("[Daemon]\nTimeout=1\n");
+        }
+        QCOMPARE(lockerCall(QStringLiteral("org.kde.screensaver"), QStringLiteral("configure")).type(),
+                 QDBusMessage::ReplyMessage);
 
         m_x.movePointer(QPoint(600, 400));
         QElapsedTimer sinceInput;
