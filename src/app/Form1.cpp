@@ -36,6 +36,8 @@
 #include <QTreeView>
 #include <QWindow>
 
+#include <utility>
+
 namespace {
 
 const QString productTitle = QStringLiteral("Lumaveil");
@@ -150,6 +152,7 @@ void Form1::connectControls()
     });
     connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
     connect(m_sessionWatcher, &SessionWatcher::awayChanged, this, &Form1::sessionAwayChanged);
+    connect(m_sessionWatcher, &SessionWatcher::lockComing, this, &Form1::desktopLockComing);
     connect(m_sessionWatcher, &SessionWatcher::canLockChanged, this, &Form1::showDesktopIdleAvailability);
     connect(m_sessionWatcher, &SessionWatcher::lockFailed, this, [this](const QString& reason) {
         m_services.dialogs.message(this,
@@ -406,6 +409,10 @@ void Form1::StopTimer()
 
 void Form1::Timer4_Timer()
 {
+    // A lock screen that came without a word must be known before the showing starts under it.
+    if (m_countdown.mayEndWithNextTick()) {
+        m_sessionWatcher->refresh();
+    }
     // The desktop answers at once on X11, and otherwise within moments; the second counts when it has. A tick that
     // finds the previous question still open is left out.
     if (desktopIdleCounts()) {
@@ -580,6 +587,10 @@ void Form1::startShowing()
         connect(&m_sequencer, &PlaybackSequencer::aboutToPlay, window, &Form2::prepareForVideo);
         connect(window, &Form2::promptShown, &m_sequencer, &PlaybackSequencer::setHeld);
         connect(window, &Form2::showingEnded, this, &Form1::showingEnded);
+        connect(window, &QObject::destroyed, m_sessionWatcher, [watcher = m_sessionWatcher] {
+            watcher->setShowing(false);
+        });
+        m_sessionWatcher->setShowing(true);
         connect(window, &Form2::showingEnded, &m_idleLock, &IdleLockHandover::end);
         connect(window, &Form2::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
         // The countdown's inactivity went before a showing that it started; one started by hand follows input.
@@ -602,10 +613,10 @@ void Form1::showingEnded()
 
 // The desktop would have locked itself by now, had the showing not held off its idle action: the session's lock takes
 // over. The showing ends as a lock ends it, without the password and without showingEnded, whose lock would be a
-// second one. Where nothing can lock the session, the showing stays: ending it would leave the desktop open to view.
+// second one.
 void Form1::handOverToLock()
 {
-    if (!m_form2 || m_sessionWatcher->isAway() || !m_sessionWatcher->canLock()) {
+    if (!m_form2 || m_sessionWatcher->isAway()) {
         return;
     }
     m_form2->endWithoutAsking();
@@ -617,10 +628,31 @@ void Form1::handOverToLock()
 // password. The countdown holds until the session is back, and then starts afresh.
 void Form1::sessionAwayChanged(bool away)
 {
+    if (away) {
+        m_desktopLockAwaited = false;
+    }
     if (away && m_form2) {
         m_form2->endWithoutAsking();
     }
     StopTimer();
+}
+
+// The desktop's lock screen needs the keyboard and the pointer that a showing holds: the showing makes way at once.
+// A locker that gave up while they were held is asked again, now that they are free.
+void Form1::desktopLockComing()
+{
+    if (!m_form2) {
+        return;
+    }
+    m_form2->endWithoutAsking();
+    StopTimer();
+    m_desktopLockAwaited = true;
+    constexpr int lockSettlesMs = 700;
+    QTimer::singleShot(lockSettlesMs, this, [this] {
+        if (std::exchange(m_desktopLockAwaited, false)) {
+            m_sessionWatcher->lockSession();
+        }
+    });
 }
 
 void Form1::CorrelateListviewsWrapper()

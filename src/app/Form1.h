@@ -214,6 +214,7 @@ private:
     void showingEnded();
     void handOverToLock();
     void sessionAwayChanged(bool away);
+    void desktopLockComing();
     void setKeyPreview(bool on);
 
     Services m_services;
@@ -224,6 +225,8 @@ private:
     LibraryCommands m_commands;
     PlaybackSequencer m_sequencer;
     QPointer<Form2> m_form2;
+    // The desktop said that it locks, and has not yet.
+    bool m_desktopLockAwaited = false;
     // Made on first use, also by a showing that only reads it.
     mutable QPointer<Form4> m_form4;
     QCursor m_customPointer;

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCallWatcher>
+#include <QDBusServiceWatcher>
 #include <QDBusVariant>
 #include <QLoggingCategory>
 
@@ -25,6 +26,9 @@ const QString autoSessionPath = QStringLiteral("/org/freedesktop/login1/session/
 const QString propertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
 const QString screenSaver = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString screenSaverPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+// KDE's screen locker says on its own interface that it is about to lock, on both of its paths; one is enough.
+const QString kdeScreenSaverPath = QStringLiteral("/ScreenSaver");
+const QString kdeScreenSaverInterface = QStringLiteral("org.kde.screensaver");
 
 bool answered(const QDBusMessage& reply)
 {
@@ -34,6 +38,16 @@ bool answered(const QDBusMessage& reply)
 QString objectPath(const QDBusMessage& reply)
 {
     return answered(reply) ? reply.arguments().constFirst().value<QDBusObjectPath>().path() : QString();
+}
+
+// A boolean answer, plain (GetActive) or as a property's value (LockedHint).
+bool trueAnswer(const QDBusMessage& reply)
+{
+    if (!answered(reply)) {
+        return false;
+    }
+    const QVariant value = reply.arguments().constFirst();
+    return value.canConvert<QDBusVariant>() ? value.value<QDBusVariant>().variant().toBool() : value.toBool();
 }
 
 // Any answer but the bus's own for a name that nobody holds, or that does not answer, comes from logind: a refusal
@@ -75,13 +89,34 @@ SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
         findSession();
     }
     if (m_sessionBus.isConnected()) {
+        auto* owner =
+            new QDBusServiceWatcher(screenSaver, m_sessionBus, QDBusServiceWatcher::WatchForOwnerChange, this);
+        connect(owner, &QDBusServiceWatcher::serviceOwnerChanged, this, &SessionWatcher::screenSaverOwnerChanged);
+        QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                                           QStringLiteral("/org/freedesktop/DBus"),
+                                                           QStringLiteral("org.freedesktop.DBus"),
+                                                           QStringLiteral("GetNameOwner"));
+        call << screenSaver;
+        askSessionBus(call, [this](const QDBusMessage& reply) {
+            // The watcher may have told a newer owner already.
+            if (answered(reply) && m_screenSaverOwner.isEmpty()) {
+                screenSaverOwnerChanged(screenSaver, {}, reply.arguments().constFirst().toString());
+            }
+        });
         m_sessionBus.connect(screenSaver,
                              screenSaverPath,
                              screenSaver,
                              QStringLiteral("ActiveChanged"),
                              this,
-                             SLOT(screenSaverActiveChanged(bool)));
+                             SLOT(screenSaverActiveChanged(bool, QDBusMessage)));
+        m_sessionBus.connect(screenSaver,
+                             kdeScreenSaverPath,
+                             kdeScreenSaverInterface,
+                             QStringLiteral("AboutToLock"),
+                             this,
+                             SLOT(screenSaverAboutToLock(QDBusMessage)));
     }
+    refresh();
 }
 
 QString SessionWatcher::whyNoLock() const
@@ -94,10 +129,8 @@ QString SessionWatcher::whyNoLock() const
 
 void SessionWatcher::lockSession()
 {
-    if (!m_systemBus.isConnected()) {
-        // Told later, as an answer on the bus would be: the caller may be in the middle of ending a showing.
-        QMetaObject::invokeMethod(
-            this, [this] { failLock(whyNoLock()); }, Qt::QueuedConnection);
+    if (!canLock()) {
+        lockByScreenSaver();
         return;
     }
     const QString path = m_sessionPath.isEmpty() ? autoSessionPath : m_sessionPath;
@@ -110,10 +143,75 @@ void SessionWatcher::lockAnswered(const QDBusMessage& reply)
     setLogind(reply);
     if (reply.type() != QDBusMessage::ErrorMessage) {
         m_lockFailureTold = false;
+    } else if (canLock()) {
+        // A refusal (by policy, say), in logind's words.
+        failLock(reply.errorMessage());
+    } else {
+        lockByScreenSaver();
+    }
+}
+
+// Desktops without logind may still lock through their screen saver service (KDE's does).
+void SessionWatcher::lockByScreenSaver()
+{
+    if (!m_sessionBus.isConnected()) {
+        // Told later, as an answer on the bus would be: the caller may be in the middle of ending a showing.
+        QMetaObject::invokeMethod(
+            this, [this] { failLock(whyNoLock()); }, Qt::QueuedConnection);
         return;
     }
-    // A refusal (by policy, say) in logind's words; no logind in ours.
-    failLock(canLock() ? reply.errorMessage() : whyNoLock());
+    askSessionBus(QDBusMessage::createMethodCall(screenSaver, screenSaverPath, screenSaver, QStringLiteral("Lock")),
+                  [this](const QDBusMessage& reply) {
+                      if (reply.type() != QDBusMessage::ErrorMessage) {
+                          m_lockFailureTold = false;
+                      } else {
+                          failLock(whyNoLock());
+                      }
+                  });
+}
+
+void SessionWatcher::refresh()
+{
+    if (m_sessionBus.isConnected()) {
+        askSessionBus(
+            QDBusMessage::createMethodCall(screenSaver, screenSaverPath, screenSaver, QStringLiteral("GetActive")),
+            [this](const QDBusMessage& reply) {
+                if (trusts(reply) && trueAnswer(reply)) {
+                    setAway(true, m_asleep);
+                }
+            });
+    }
+    if (m_systemBus.isConnected() && !m_sessionPath.isEmpty()) {
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(login1, m_sessionPath, propertiesInterface, QStringLiteral("Get"));
+        call << sessionInterface << QStringLiteral("LockedHint");
+        ask(call, [this](const QDBusMessage& reply) {
+            if (trueAnswer(reply)) {
+                setAway(true, m_asleep);
+            }
+        });
+    }
+}
+
+void SessionWatcher::setShowing(bool showing)
+{
+    m_showing = showing;
+    m_trustedScreenSaver = m_screenSaverOwner;
+}
+
+bool SessionWatcher::trusts(const QDBusMessage& message) const
+{
+    return !m_showing || message.service() == m_trustedScreenSaver;
+}
+
+void SessionWatcher::screenSaverOwnerChanged(const QString& /*name*/,
+                                             const QString& /*oldOwner*/,
+                                             const QString& newOwner)
+{
+    m_screenSaverOwner = newOwner;
+    if (!m_showing) {
+        m_trustedScreenSaver = newOwner;
+    }
 }
 
 void SessionWatcher::failLock(const QString& reason)
@@ -208,13 +306,27 @@ bool SessionWatcher::watchSession(const QString& path)
                         QStringLiteral("PropertiesChanged"),
                         this,
                         SLOT(sessionPropertiesChanged(QString, QVariantMap, QStringList)));
+    // A lock screen that was up before the program started said nothing since.
+    refresh();
     return true;
 }
 
 void SessionWatcher::ask(const QDBusMessage& call, std::function<void(const QDBusMessage&)> onReply)
 {
+    askOn(m_systemBus, call, std::move(onReply));
+}
+
+void SessionWatcher::askSessionBus(const QDBusMessage& call, std::function<void(const QDBusMessage&)> onReply)
+{
+    askOn(m_sessionBus, call, std::move(onReply));
+}
+
+void SessionWatcher::askOn(QDBusConnection& bus,
+                           const QDBusMessage& call,
+                           std::function<void(const QDBusMessage&)> onReply)
+{
     // The watcher goes with this object: an answer that comes later finds nobody.
-    auto* watcher = new QDBusPendingCallWatcher(m_systemBus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher,
             &QDBusPendingCallWatcher::finished,
             this,
@@ -239,9 +351,18 @@ void SessionWatcher::prepareForSleep(bool sleeping)
     setAway(m_locked, sleeping);
 }
 
-void SessionWatcher::screenSaverActiveChanged(bool active)
+void SessionWatcher::screenSaverActiveChanged(bool active, const QDBusMessage& message)
 {
-    setAway(active, m_asleep);
+    if (trusts(message)) {
+        setAway(active, m_asleep);
+    }
+}
+
+void SessionWatcher::screenSaverAboutToLock(const QDBusMessage& message)
+{
+    if (trusts(message)) {
+        emit lockComing();
+    }
 }
 
 void SessionWatcher::sessionPropertiesChanged(const QString& interface,

@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/DesktopTest.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+using namespace DesktopTest;
+
+/**
+ * The real program on a desktop with xscreensaver, its D-Bus helper and logind (elogind). xscreensaver runs as root
+ * here, where it blanks but does not lock; what it does is read from its log.
+ */
+class TestDesktopXscreensaver : public QObject
+{
+    Q_OBJECT
+
+private:
+    XClient m_x;
+
+    static QByteArray log(qint64 from = 0)
+    {
+        QFile file(qEnvironmentVariable("LUMAVEIL_TEST_XSCREENSAVER_LOG"));
+        return file.open(QIODevice::ReadOnly) ? file.readAll().mid(from) : QByteArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(m_x.isOpen(), "needs an X display");
+        QVERIFY2(!log().isEmpty(), "needs xscreensaver");
+    }
+
+    // A showing holds off xscreensaver's blanking and lets it go at its end; a lock of the session during a
+    // password-protected showing ends it without the password, and xscreensaver then takes the screen.
+    void testShowingMakesWayForTheLock()
+    {
+        ProgramRun run({{QStringLiteral("Videos"), ProgramRun::exampleVideos()},
+                        {QStringLiteral("Password Mouse Move"), QStringLiteral("1")},
+                        {QStringLiteral("Password"), QStringLiteral("pw")}});
+        run.start();
+        QVERIFY(startShowing(m_x, run) != 0);
+        QTRY_VERIFY_WITH_TIMEOUT(log().contains("inhibited by \"Lumaveil\""), 5000);
+
+        const qint64 before = log().size();
+        QCOMPARE(QProcess::execute(QStringLiteral("loginctl"),
+                                   {QStringLiteral("lock-session"), qEnvironmentVariable("XDG_SESSION_ID")}),
+                 0);
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        QVERIFY(!appears(m_x, run, QStringLiteral("Enter Password"), 0));
+        QTRY_VERIFY_WITH_TIMEOUT(log(before).contains("uninhibited by \"Lumaveil\""), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(log(before).contains("blanking"), 5000);
+        QVERIFY2(!log(before).contains("unable to grab"), log(before).constData());
+        QCOMPARE(run.terminate(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDesktopXscreensaver)
+#include "TestDesktopXscreensaver.moc"
