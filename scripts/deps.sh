@@ -4,9 +4,10 @@
 # Usage: scripts/deps.sh build|run|test|bench|package
 set -eu
 
-# Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password.
+# Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password; GIO
+# reads GNOME's lock settings.
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev
-    qt6-tools-dev qt6-l10n-tools libsodium-dev"
+    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
@@ -20,6 +21,8 @@ test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool ima
 # Plasma's window manager, session manager and power management, xscreensaver, and GNOME's window manager. logind
 # is Debian's elogind, which is unpacked below rather than installed: installing it would remove systemd.
 test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver mutter"
+# GNOME's settings schemas, read through GSettings as on a GNOME desktop.
+test_packages="$test_packages gsettings-desktop-schemas"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"

@@ -61,6 +61,7 @@ Form1::Form1(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_desktopIdle(desktopSources(services.buses))
+    , m_idleLock(services.buses.session)
     , m_library(services.report)
     , m_commands(m_library,
                  services.settings,
@@ -95,6 +96,8 @@ void Form1::connectControls()
         }
     });
     connect(&m_desktopIdle, &DesktopIdle::searchChanged, this, &Form1::showDesktopIdleAvailability);
+    connect(&m_desktopIdle, &DesktopIdle::polled, &m_idleLock, &IdleLockHandover::desktopPolled);
+    connect(&m_idleLock, &IdleLockHandover::lockDue, this, &Form1::handOverToLock);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
@@ -588,6 +591,11 @@ void Form1::startShowing()
             watcher->setShowing(false);
         });
         m_sessionWatcher->setShowing(true);
+        connect(window, &Form2::showingEnded, &m_idleLock, &IdleLockHandover::end);
+        connect(window, &Form2::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
+        // The countdown's inactivity went before a showing that it started; one started by hand follows input.
+        const bool counted = m_countdown.ScreensaverOn && m_countdown.expired();
+        m_idleLock.begin(window, counted ? std::optional(qint64(m_countdown.ElapsedSeconds) * 1000) : std::nullopt);
     }
     m_sequencer.start(&m_form2->player(), [this] { return m_library.playable().paths(); });
 }
@@ -601,6 +609,19 @@ void Form1::showingEnded()
     if (Form4::desktopOption(m_services.settings, Setting::LockSession)) {
         m_sessionWatcher->lockSession();
     }
+}
+
+// The desktop would have locked itself by now, had the showing not held off its idle action: the session's lock takes
+// over. The showing ends as a lock ends it, without the password and without showingEnded, whose lock would be a
+// second one.
+void Form1::handOverToLock()
+{
+    if (!m_form2 || m_sessionWatcher->isAway()) {
+        return;
+    }
+    m_form2->endWithoutAsking();
+    StopTimer();
+    m_sessionWatcher->lockSession();
 }
 
 // A showing under the lock screen, or on a sleeping machine, could not be seen: it ends at once, without the

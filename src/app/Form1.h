@@ -4,6 +4,7 @@
 #include "app/Services.h"
 #include "engine/Countdown.h"
 #include "engine/DesktopIdle.h"
+#include "engine/IdleLockHandover.h"
 #include "engine/PlaybackOptions.h"
 #include "engine/PlaybackSequencer.h"
 #include "library/LibraryCommands.h"
@@ -211,6 +212,7 @@ private:
     void endOpenDialogs();
     void startShowing();
     void showingEnded();
+    void handOverToLock();
     void sessionAwayChanged(bool away);
     void desktopLockComing();
     void setKeyPreview(bool on);
@@ -218,6 +220,7 @@ private:
     Services m_services;
     Countdown m_countdown;
     DesktopIdle m_desktopIdle;
+    IdleLockHandover m_idleLock;
     VideoLibrary m_library;
     LibraryCommands m_commands;
     PlaybackSequencer m_sequencer;
