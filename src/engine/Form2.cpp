@@ -15,14 +15,16 @@
 #include "platform/X11Desktop.h"
 #include "settings/SettingsStore.h"
 
+#include <QApplication>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -35,6 +37,27 @@ int keyCode(int key)
 {
     return key == 0 ? 1 : key;
 }
+
+// Hands every event of the program to a function before it is delivered.
+class EventWatch : public QObject
+{
+public:
+    explicit EventWatch(std::function<void(QObject*, QEvent*)> seen)
+        : m_seen(std::move(seen))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        m_seen(watched, event);
+        return false;
+    }
+
+private:
+    std::function<void(QObject*, QEvent*)> m_seen;
+};
 
 } // namespace
 
@@ -80,6 +103,7 @@ Form2::Form2(std::unique_ptr<VideoPlayer> player,
     connect(qApp, &QGuiApplication::screenAdded, this, &Form2::coverOtherScreens);
     connect(qApp, &QGuiApplication::screenRemoved, this, &Form2::uncoverScreen);
     X11Desktop::keepOffTaskbars(this);
+    keepInView();
     Form_Load();
 }
 
@@ -162,6 +186,7 @@ void Form2::coverOtherScreens()
         cover->setMouseTracking(true);
         cover->installEventFilter(this);
         X11Desktop::keepOffTaskbars(cover.get());
+        X11Desktop::keepOnEveryDesktop(cover.get());
         cover->setGeometry(other->geometry());
         cover->setWindowState(Qt::WindowFullScreen);
         cover->show();
@@ -207,6 +232,62 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
         return true;
     default:
         return false;
+    }
+}
+
+// The showing's windows are on every desktop, and come back whenever another program has the window manager put
+// one away: the password guards the end of a showing, and a window out of view holds neither the keyboard nor the
+// pointer. So does the password prompt in front of it, and the prompt's message.
+void Form2::keepInView()
+{
+    X11Desktop::keepOnEveryDesktop(this);
+    m_windowWatch = std::make_unique<EventWatch>([this](QObject* watched, QEvent* event) {
+        if (event->type() == QEvent::Show && watched->isWidgetType() && !m_ended) {
+            auto* dialog = static_cast<QWidget*>(watched);
+            if (dialog->isWindow() && dialog->isModal()) {
+                X11Desktop::keepOnEveryDesktop(dialog);
+            }
+        } else if (event->type() == QEvent::Expose && watched->isWindowType() &&
+                   !static_cast<QWindow*>(watched)->isExposed() && !m_comebackDue) {
+            m_comebackDue = true;
+            // Once the window manager's change has arrived in full, and after the showing's own end, if that is
+            // what took the window away.
+            QMetaObject::invokeMethod(this, &Form2::comeBack, Qt::QueuedConnection);
+        }
+    });
+}
+
+void Form2::comeBack()
+{
+    m_comebackDue = false;
+    if (m_ended || !isVisible()) {
+        return;
+    }
+    std::vector<QWidget*> shown{this};
+    for (const Cover& cover : m_covers) {
+        shown.push_back(cover.window.get());
+    }
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    std::copy_if(windows.cbegin(), windows.cend(), std::back_inserter(shown), [](const QWidget* window) {
+        return window->isModal();
+    });
+    bool cameBack = false;
+    for (QWidget* window : shown) {
+        if (window->isVisible() && window->windowHandle() && !window->windowHandle()->isExposed()) {
+            X11Desktop::returnToView(window);
+            cameBack = true;
+        }
+    }
+    if (!cameBack) {
+        return;
+    }
+    X11Desktop::bringToFront(this);
+    for (const Cover& cover : m_covers) {
+        cover.window->raise();
+    }
+    // The dialog in front of the showing stays there, and has the keys.
+    if (QWidget* dialog = QApplication::activeModalWidget()) {
+        X11Desktop::bringToFront(dialog);
     }
 }
 

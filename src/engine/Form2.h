@@ -25,7 +25,8 @@ class VideoPlayer;
  * itself then, and is deleted with its player.
  *
  * While it is shown it holds the keyboard and the pointer, keeps the desktop from blanking, and covers every other
- * screen in black; input there is input here.
+ * screen in black; input there is input here. It stays on every desktop, and whatever another program has the
+ * window manager do with it (another desktop, minimised, the desktop shown, unmapped), it comes straight back.
  */
 class Form2 : public QWidget
 {
@@ -98,6 +99,8 @@ private:
     void releaseDesktop();
     void coverOtherScreens();
     void uncoverScreen(QScreen* screen);
+    void keepInView();
+    void comeBack();
 
     std::unique_ptr<VideoPlayer> m_player;
     PlaybackOptions& m_options;
@@ -113,4 +116,7 @@ private:
     std::unique_ptr<InputGrab> m_grab;
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
     std::vector<Cover> m_covers;
+    bool m_comebackDue = false;
+    // Declared last, so destroyed first: no event reaches a window half destroyed.
+    std::unique_ptr<QObject> m_windowWatch;
 };

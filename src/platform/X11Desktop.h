@@ -16,6 +16,19 @@ namespace X11Desktop {
 void keepOffTaskbars(QWidget* window);
 
 /**
+ * Puts the window on every desktop (sticky): a switch of desktops leaves it in view. Before the window is first
+ * shown, a hint for the window manager; after, a request to it.
+ */
+void keepOnEveryDesktop(QWidget* window);
+
+/**
+ * Shows again a window that another program had the window manager put away: moved to another desktop, minimised,
+ * hidden to show the desktop, or unmapped. It comes back on every desktop, full screen or modal as it was shown,
+ * off taskbars and pagers, and the desktop is no longer shown. Raising it is left to the caller.
+ */
+void returnToView(QWidget* window);
+
+/**
  * Brings the window to the front with the input focus, as a pager or taskbar does on the user's behalf: a window
  * manager that keeps programs from stealing the focus lets it through.
  */

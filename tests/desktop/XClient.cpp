@@ -199,8 +199,14 @@ XClient::Window XClient::activeWindow() const
 
 long XClient::rootCardinal(const char* property) const
 {
-    const QList<unsigned long> values = cardinals(m_root, property, XA_CARDINAL);
-    return values.isEmpty() ? -1 : long(values.first());
+    return cardinal(m_root, property);
+}
+
+long XClient::cardinal(Window window, const char* property) const
+{
+    const QList<unsigned long> values = cardinals(window, property, XA_CARDINAL);
+    // Xlib widens the 32 bits with their sign: 0xFFFFFFFF, "every desktop", would read as -1.
+    return values.isEmpty() ? -1 : long(values.first() & 0xFFFFFFFFUL);
 }
 
 QList<XClient::Window> XClient::rootChildren() const

@@ -46,6 +46,8 @@ public:
     [[nodiscard]] Window activeWindow() const;
     /** A cardinal property of the root window, such as _NET_SHOWING_DESKTOP or _NET_CURRENT_DESKTOP; -1 if none. */
     [[nodiscard]] long rootCardinal(const char* property) const;
+    /** A cardinal property of the window, such as _NET_WM_DESKTOP; -1 if none. */
+    [[nodiscard]] long cardinal(Window window, const char* property) const;
     /** The top-level windows of the root, bottom to top, as the server stacks them (frames and all). */
     [[nodiscard]] QList<Window> rootChildren() const;
     /** The windows inside the window, bottom to top: of a window manager's frame, its title bar, buttons and all. */
