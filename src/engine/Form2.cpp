@@ -20,17 +20,22 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <utility>
 
 namespace {
 
 // The player's size as designed; "Show Original" keeps it, centred on the black screen.
 constexpr int playerWidthTwips = 8160;
 constexpr int playerHeightTwips = 5685;
+
+// How soon a window that did not come back is looked at again.
+constexpr int comebackRetryMilliseconds = 100;
 
 // The key code of a key event; keys that Qt cannot name count as a key all the same.
 int keyCode(int key)
@@ -248,18 +253,20 @@ void Form2::keepInView()
                 X11Desktop::keepOnEveryDesktop(dialog);
             }
         } else if (event->type() == QEvent::Expose && watched->isWindowType() &&
-                   !static_cast<QWindow*>(watched)->isExposed() && !m_comebackDue) {
-            m_comebackDue = true;
+                   !static_cast<QWindow*>(watched)->isExposed()) {
             // Once the window manager's change has arrived in full, and after the showing's own end, if that is
             // what took the window away.
-            QMetaObject::invokeMethod(this, &Form2::comeBack, Qt::QueuedConnection);
+            if (m_putAway.empty()) {
+                QMetaObject::invokeMethod(this, &Form2::comeBack, Qt::QueuedConnection);
+            }
+            m_putAway.emplace_back(static_cast<QWindow*>(watched));
         }
     });
 }
 
 void Form2::comeBack()
 {
-    m_comebackDue = false;
+    const std::vector<QPointer<QWindow>> putAway = std::exchange(m_putAway, {});
     if (m_ended || !isVisible()) {
         return;
     }
@@ -271,14 +278,16 @@ void Form2::comeBack()
     std::copy_if(windows.cbegin(), windows.cend(), std::back_inserter(shown), [](const QWidget* window) {
         return window->isModal();
     });
-    bool cameBack = false;
+    // Only what was taken away: a window on its way to the screen is not there yet either.
     for (QWidget* window : shown) {
-        if (window->isVisible() && window->windowHandle() && !window->windowHandle()->isExposed()) {
+        QWindow* handle = window->windowHandle();
+        if (window->isVisible() && handle && !handle->isExposed() &&
+            std::find(putAway.cbegin(), putAway.cend(), handle) != putAway.cend()) {
             X11Desktop::returnToView(window);
-            cameBack = true;
+            m_putAway.emplace_back(handle);
         }
     }
-    if (!cameBack) {
+    if (m_putAway.empty()) {
         return;
     }
     X11Desktop::bringToFront(this);
@@ -289,6 +298,9 @@ void Form2::comeBack()
     if (QWidget* dialog = QApplication::activeModalWidget()) {
         X11Desktop::bringToFront(dialog);
     }
+    // Looked at again until every window is back: a window manager passes over what is asked about a window that
+    // another program unmapped, until it has let go of it.
+    QTimer::singleShot(comebackRetryMilliseconds, this, &Form2::comeBack);
 }
 
 void Form2::layOutPlayer(bool fullScreen)

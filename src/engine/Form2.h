@@ -6,6 +6,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QWidget>
+#include <QWindow>
 
 #include <memory>
 #include <vector>
@@ -116,7 +117,8 @@ private:
     std::unique_ptr<InputGrab> m_grab;
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
     std::vector<Cover> m_covers;
-    bool m_comebackDue = false;
+    // The windows that went out of view since they were last looked after.
+    std::vector<QPointer<QWindow>> m_putAway;
     // Declared last, so destroyed first: no event reaches a window half destroyed.
     std::unique_ptr<QObject> m_windowWatch;
 };

@@ -5,7 +5,6 @@
 #include <QWidget>
 
 #include <algorithm>
-#include <optional>
 #include <vector>
 
 // Xlib last: its macros clash with Qt's names.
@@ -30,9 +29,9 @@ Atom atom(Display* connection, const char* name)
 }
 
 // _NET_WM_DESKTOP's value for a window on every desktop.
-constexpr unsigned long allDesktops = 0xFFFFFFFF;
+constexpr long allDesktops = 0xFFFFFFFF;
 
-// A request to the window manager about the window, as EWMH has clients send them; source 2, for the user.
+// A request to the window manager about the window, as EWMH has clients send them.
 void askWindowManager(Display* connection, Window window, const char* type, std::initializer_list<long> data)
 {
     XEvent event{};
@@ -40,75 +39,63 @@ void askWindowManager(Display* connection, Window window, const char* type, std:
     event.xclient.window = window;
     event.xclient.message_type = atom(connection, type);
     event.xclient.format = 32;
-    int i = 0;
-    for (long value : data) {
-        event.xclient.data.l[i++] = value;
-    }
+    std::copy(data.begin(), data.end(), event.xclient.data.l);
     XSendEvent(
         connection, XDefaultRootWindow(connection), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
 }
 
-// The first 32-bit item of a property, or nullopt when the window has none of that type.
-std::optional<unsigned long> firstItem(Display* connection, Window window, Atom property, Atom type)
+// The 32-bit items of a property of the given type; none when the window has no such property.
+std::vector<unsigned long> items(Display* connection, Window window, const char* property, Atom type)
 {
     Atom actualType = None;
     int format = 0;
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    if (XGetWindowProperty(
-            connection, window, property, 0, 1, False, type, &actualType, &format, &count, &remaining, &data) !=
-        Success) {
-        return std::nullopt;
-    }
-    std::optional<unsigned long> item;
-    if (data && actualType == type && format == 32 && count > 0) {
-        // Xlib hands 32-bit items over as longs.
-        item = *reinterpret_cast<const unsigned long*>(data);
-    }
-    if (data) {
-        XFree(data);
-    }
-    return item;
-}
-
-// Whether the window manager manages the window: it has given it a WM_STATE other than withdrawn. It drops a
-// window that its program (or any other) unmaps, together with the states it kept for it.
-bool isManaged(Display* connection, Window window)
-{
-    const Atom wmState = atom(connection, "WM_STATE");
-    const std::optional<unsigned long> state = firstItem(connection, window, wmState, wmState);
-    return state && *state != WithdrawnState;
-}
-
-// Adds the states to _NET_WM_STATE of a window that the window manager does not manage (yet).
-void addStatesBeforeMapping(Display* connection, Window window, std::initializer_list<Atom> added)
-{
-    const Atom property = atom(connection, "_NET_WM_STATE");
-    std::vector<Atom> states;
-    Atom actualType = None;
-    int format = 0;
-    unsigned long count = 0;
-    unsigned long remaining = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(
-            connection, window, property, 0, 64, False, XA_ATOM, &actualType, &format, &count, &remaining, &data) ==
-            Success &&
+    std::vector<unsigned long> result;
+    if (XGetWindowProperty(connection,
+                           window,
+                           atom(connection, property),
+                           0,
+                           64,
+                           False,
+                           type,
+                           &actualType,
+                           &format,
+                           &count,
+                           &remaining,
+                           &data) == Success &&
         data) {
-        if (actualType == XA_ATOM && format == 32) {
-            const auto* items = reinterpret_cast<const Atom*>(data);
-            states.assign(items, items + count);
+        if (actualType == type && format == 32) {
+            // Xlib hands 32-bit items over as longs.
+            const auto* values = reinterpret_cast<const unsigned long*>(data);
+            result.assign(values, values + count);
         }
         XFree(data);
     }
-    for (Atom state : added) {
-        if (std::find(states.cbegin(), states.cend(), state) == states.cend()) {
-            states.push_back(state);
+    return result;
+}
+
+// Whether the window manager manages the window: it has given it a WM_STATE other than withdrawn. It lets go of a
+// window that its program, or any other, unmaps, and clears the states it kept for it.
+bool isManaged(Display* connection, Window window)
+{
+    const std::vector<unsigned long> state = items(connection, window, "WM_STATE", atom(connection, "WM_STATE"));
+    return !state.empty() && state.front() != WithdrawnState;
+}
+
+// Adds the states to _NET_WM_STATE of a window that the window manager does not manage (yet).
+void addStatesBeforeMapping(Display* connection, Window window, const std::vector<const char*>& added)
+{
+    std::vector<unsigned long> states = items(connection, window, "_NET_WM_STATE", XA_ATOM);
+    for (const char* name : added) {
+        if (std::find(states.cbegin(), states.cend(), atom(connection, name)) == states.cend()) {
+            states.push_back(atom(connection, name));
         }
     }
     XChangeProperty(connection,
                     window,
-                    property,
+                    atom(connection, "_NET_WM_STATE"),
                     XA_ATOM,
                     32,
                     PropModeReplace,
@@ -118,22 +105,23 @@ void addStatesBeforeMapping(Display* connection, Window window, std::initializer
 
 void putOnEveryDesktop(Display* connection, Window window)
 {
-    const Atom sticky = atom(connection, "_NET_WM_STATE_STICKY");
     if (isManaged(connection, window)) {
-        askWindowManager(connection, window, "_NET_WM_DESKTOP", {static_cast<long>(allDesktops), 2});
-        askWindowManager(connection, window, "_NET_WM_STATE", {1, static_cast<long>(sticky), 0, 2});
+        askWindowManager(connection, window, "_NET_WM_DESKTOP", {allDesktops, 2});
+        askWindowManager(connection,
+                         window,
+                         "_NET_WM_STATE",
+                         {1, static_cast<long>(atom(connection, "_NET_WM_STATE_STICKY")), 0, 2});
         return;
     }
-    const unsigned long desktop = allDesktops;
     XChangeProperty(connection,
                     window,
                     atom(connection, "_NET_WM_DESKTOP"),
                     XA_CARDINAL,
                     32,
                     PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&desktop),
+                    reinterpret_cast<const unsigned char*>(&allDesktops),
                     1);
-    addStatesBeforeMapping(connection, window, {sticky});
+    addStatesBeforeMapping(connection, window, {"_NET_WM_STATE_STICKY"});
 }
 
 } // namespace
@@ -177,27 +165,29 @@ void returnToView(QWidget* window)
     if (!connection) {
         return;
     }
-    const Window root = XDefaultRootWindow(connection);
-    if (firstItem(connection, root, atom(connection, "_NET_SHOWING_DESKTOP"), XA_CARDINAL).value_or(0) != 0) {
-        askWindowManager(connection, root, "_NET_SHOWING_DESKTOP", {0});
-    }
+    // Asked whatever the root window says yet: a window manager may hide the windows before it says so there.
+    askWindowManager(connection, XDefaultRootWindow(connection), "_NET_SHOWING_DESKTOP", {0});
     const Window id = window->winId();
-    if (!isManaged(connection, id)) {
+    const std::vector<unsigned long> state = items(connection, id, "WM_STATE", atom(connection, "WM_STATE"));
+    const bool withdrawn = state.empty() || state.front() == WithdrawnState;
+    if (withdrawn) {
         // Unmapped by another program: the window manager let the window go and cleared the states it had.
-        addStatesBeforeMapping(
-            connection,
-            id,
-            {atom(connection, "_NET_WM_STATE_SKIP_TASKBAR"), atom(connection, "_NET_WM_STATE_SKIP_PAGER")});
+        std::vector<const char*> states{"_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"};
         if (window->isFullScreen()) {
-            addStatesBeforeMapping(connection, id, {atom(connection, "_NET_WM_STATE_FULLSCREEN")});
+            states.push_back("_NET_WM_STATE_FULLSCREEN");
         }
         if (window->isModal()) {
-            addStatesBeforeMapping(connection, id, {atom(connection, "_NET_WM_STATE_MODAL")});
+            states.push_back("_NET_WM_STATE_MODAL");
         }
+        addStatesBeforeMapping(connection, id, states);
     }
     putOnEveryDesktop(connection, id);
-    // A window manager takes a withdrawn window in again when it is mapped, and a minimised one out of its icon.
-    XMapWindow(connection, id);
+    // Mapped again, a withdrawn window is taken in anew and a minimised one comes out of its icon. Not a window in
+    // the normal state: one that was just unmapped may be the window manager's still, and would come back without
+    // its states.
+    if (withdrawn || state.front() == IconicState) {
+        XMapWindow(connection, id);
+    }
     XFlush(connection);
 }
 
@@ -211,15 +201,7 @@ void bringToFront(QWidget* window)
     }
     // Source 2 is a pager's request, made for the user: window managers grant it even while another program has
     // the focus, where they refuse a program's own request (source 1, what activateWindow() sends).
-    XEvent event{};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window->winId();
-    event.xclient.message_type = atom(connection, "_NET_ACTIVE_WINDOW");
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = 2;
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(
-        connection, XDefaultRootWindow(connection), False, SubstructureRedirectMask | SubstructureNotifyMask, &event);
+    askWindowManager(connection, window->winId(), "_NET_ACTIVE_WINDOW", {2, CurrentTime});
     XFlush(connection);
 }
 

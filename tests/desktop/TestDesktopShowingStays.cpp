@@ -26,8 +26,7 @@ private:
     // Each monitor has a window of the showing over it all, on the current desktop, above the other programs'.
     bool showingCovers(const ProgramRun& program) const
     {
-        const QList<Window> own = m_x.windowsOf(program.pid(), QStringLiteral("Slideshow"));
-        const QList<Window> ownAll = m_x.windowsOf(program.pid());
+        const QList<Window> own = m_x.windowsOf(program.pid());
         const long desktop = m_x.rootCardinal("_NET_CURRENT_DESKTOP");
         for (const QRect& screen : m_screens) {
             const auto covering = std::find_if(own.cbegin(), own.cend(), [&](Window window) {
@@ -38,7 +37,7 @@ private:
                 return false;
             }
             for (Window other : m_x.clientsByStacking()) {
-                if (!ownAll.contains(other) && m_x.isViewable(other) && m_x.geometry(other).intersects(screen) &&
+                if (!own.contains(other) && m_x.isViewable(other) && m_x.geometry(other).intersects(screen) &&
                     !m_x.isAbove(*covering, other)) {
                     return false;
                 }
@@ -109,8 +108,9 @@ private slots:
 
         request.replaceInStrings(QStringLiteral("%1"), QString::number(target));
         run(request.takeFirst(), request);
-        QTRY_VERIFY_WITH_TIMEOUT(showingCovers(program) && m_x.isViewable(target), 2000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_x.keyboardGrabbedElsewhere() && m_x.pointerGrabbedElsewhere(), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(showingCovers(program) && m_x.isViewable(target) && m_x.keyboardGrabbedElsewhere() &&
+                                     m_x.pointerGrabbedElsewhere(),
+                                 2000);
         const long desktop = m_x.rootCardinal("_NET_CURRENT_DESKTOP");
         if (!keys.isEmpty()) {
             m_x.keys(keys);
