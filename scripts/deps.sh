@@ -5,17 +5,20 @@
 set -eu
 
 # Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password.
+# Wayland compositors tell the desktop's idle time and take a showing's idle inhibitor through their protocols
+# (libwayland-dev brings wayland-scanner); Qt 6.4 hands out its own Wayland connection only through its private headers.
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev
-    qt6-tools-dev qt6-l10n-tools libsodium-dev"
+    qt6-tools-dev qt6-l10n-tools libsodium-dev libwayland-dev wayland-protocols plasma-wayland-protocols
+    qt6-base-private-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
 # compositor (sway) with Qt's Wayland platform runs the program there too; grim looks at the screen, wtype types.
 # Qt's GTK platform theme with GNOME's extra themes gives the program the dark Adwaita look that users outside GNOME
-# get, so that the windows are seen to read under it.
+# get, so that the windows are seen to read under it. The idle time is also read from KWin's and weston's compositors.
 test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool imagemagick fonts-liberation
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
-    sway qt6-wayland libegl-mesa0 grim wtype qt6-gtk-platformtheme gnome-themes-extra"
+    sway qt6-wayland libegl-mesa0 grim wtype qt6-gtk-platformtheme gnome-themes-extra kwin-wayland weston"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"

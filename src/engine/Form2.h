@@ -11,6 +11,7 @@
 #include <vector>
 
 class BlankingInhibitor;
+class WaylandIdleInhibitor;
 class ErrorReporter;
 class InputGrab;
 class PasswordPrompter;
@@ -112,5 +113,6 @@ private:
     HeldKeys m_keysDown;
     std::unique_ptr<InputGrab> m_grab;
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
+    std::unique_ptr<WaylandIdleInhibitor> m_waylandIdleInhibitor;
     std::vector<Cover> m_covers;
 };
