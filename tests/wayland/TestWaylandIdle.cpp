@@ -126,34 +126,38 @@ private slots:
     void testIdleTime_data()
     {
         QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("protocol");
         QTest::addColumn<QString>("failure");
-        QTest::newRow("sway") << QStringLiteral("sway") << QStringList() << QStringLiteral("org_kde_kwin_idle")
-                              << QString();
-        QTest::newRow("kwin") << QStringLiteral("/usr/bin/kwin_wayland")
-                              << QStringList{QStringLiteral("--virtual"), QStringLiteral("--socket=compositor")}
-                              << QStringLiteral("ext_idle_notifier_v1") << QString();
-        QTest::newRow("weston") << QStringLiteral("/usr/bin/weston")
-                                << QStringList{QStringLiteral("--backend=headless-backend.so"),
-                                               QStringLiteral("--socket=compositor"),
-                                               QStringLiteral("--no-config")}
-                                << QString() << QStringLiteral("neither ext-idle-notify nor KDE's idle protocol");
-        QTest::newRow("none") << QStringLiteral("none") << QStringList() << QString()
-                              << QStringLiteral("no Wayland compositor answers at");
+        QTest::newRow("sway") << "sway"
+                              << ""
+                              << "org_kde_kwin_idle"
+                              << "";
+        QTest::newRow("kwin") << "/usr/bin/kwin_wayland"
+                              << "--virtual --socket=compositor"
+                              << "ext_idle_notifier_v1"
+                              << "";
+        QTest::newRow("weston") << "/usr/bin/weston"
+                                << "--backend=headless-backend.so --socket=compositor --no-config"
+                                << ""
+                                << "neither ext-idle-notify nor KDE's idle protocol";
+        QTest::newRow("none") << "none"
+                              << ""
+                              << ""
+                              << "no Wayland compositor answers at";
     }
 
     void testIdleTime()
     {
         QFETCH(QString, program);
-        QFETCH(QStringList, arguments);
+        QFETCH(QString, arguments);
         QFETCH(QString, protocol);
         QFETCH(QString, failure);
         QVERIFY2(!qEnvironmentVariableIsEmpty("SWAYSOCK"), "needs the session of wayland/wayland.sh");
         std::optional<SideCompositor> side;
         if (program != QLatin1String("sway")) {
             side.emplace();
-            QVERIFY(program == QLatin1String("none") || side->start(program, arguments));
+            QVERIFY(program == QLatin1String("none") || side->start(program, arguments.split(QLatin1Char(' '))));
         }
         WaylandIdleSource source;
         if (!failure.isEmpty()) {
