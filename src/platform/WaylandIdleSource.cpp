@@ -288,12 +288,12 @@ void WaylandIdleSource::settle()
     }
 }
 
-void WaylandIdleSource::fail(const QString& why)
+void WaylandIdleSource::fail(QString why)
 {
     m_meeting.stop();
     // The next question connects afresh: the compositor may have come back.
     m_connection.reset();
-    answerWaiting(IdleAnswer{std::nullopt, why});
+    answerWaiting(IdleAnswer{std::nullopt, std::move(why)});
 }
 
 void WaylandIdleSource::answerWaiting(const IdleAnswer& answer)

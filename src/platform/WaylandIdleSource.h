@@ -44,7 +44,8 @@ private:
     [[nodiscard]] QString open();
     void readEvents();
     void settle();
-    void fail(const QString& why);
+    // By value: the reason may live in the connection that it ends.
+    void fail(QString why);
     void answerWaiting(const IdleAnswer& answer);
 
     std::unique_ptr<Connection> m_connection;
