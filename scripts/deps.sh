@@ -5,9 +5,12 @@
 set -eu
 
 # Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password; GIO
-# reads GNOME's lock settings.
+# reads GNOME's lock settings. Wayland compositors tell the desktop's idle time and take a showing's idle inhibitor
+# through their protocols (libwayland-dev brings wayland-scanner); Qt 6.4 hands out its own Wayland connection only
+# through its private headers.
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev
-    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev"
+    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev libwayland-dev wayland-protocols plasma-wayland-protocols
+    qt6-base-private-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland
@@ -18,9 +21,10 @@ test_packages="ffmpeg xvfb xauth libgl1-mesa-dri libglx-mesa0 trayer xdotool ima
     xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl dbus-daemon libxtst-dev x11-utils
     sway qt6-wayland libegl-mesa0 grim wtype qt6-gtk-platformtheme gnome-themes-extra"
 # The lockers, idle monitors and power managers of real desktops, which the program meets on users' machines: KDE
-# Plasma's window manager, session manager and power management, xscreensaver, and GNOME's window manager. logind
-# is Debian's elogind, which is unpacked below rather than installed: installing it would remove systemd.
-test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver mutter"
+# Plasma's window manager, session manager and power management, xscreensaver, GNOME's window manager, and KWin's
+# and weston's Wayland compositors. logind is Debian's elogind, which is unpacked below rather than installed:
+# installing it would remove systemd.
+test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver mutter kwin-wayland weston"
 # GNOME's settings schemas, read through GSettings as on a GNOME desktop.
 test_packages="$test_packages gsettings-desktop-schemas"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"

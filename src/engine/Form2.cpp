@@ -12,6 +12,7 @@
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
 #include "platform/WaylandDesktop.h"
+#include "platform/WaylandIdleInhibitor.h"
 #include "platform/X11Desktop.h"
 #include "settings/SettingsStore.h"
 
@@ -157,6 +158,7 @@ void Form2::prepareForVideo(bool fullScreen)
 void Form2::holdDesktop()
 {
     m_blankingInhibitor = std::make_unique<BlankingInhibitor>();
+    m_waylandIdleInhibitor = std::make_unique<WaylandIdleInhibitor>(this);
     m_grab = std::make_unique<InputGrab>(this);
     coverOtherScreens();
 }
@@ -165,6 +167,7 @@ void Form2::releaseDesktop()
 {
     m_grab.reset();
     m_blankingInhibitor.reset();
+    m_waylandIdleInhibitor.reset();
     m_covers.clear();
 }
 

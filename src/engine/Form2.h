@@ -12,6 +12,7 @@
 #include <vector>
 
 class BlankingInhibitor;
+class WaylandIdleInhibitor;
 class ErrorReporter;
 class InputGrab;
 class PasswordPrompter;
@@ -116,6 +117,7 @@ private:
     HeldKeys m_keysDown;
     std::unique_ptr<InputGrab> m_grab;
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
+    std::unique_ptr<WaylandIdleInhibitor> m_waylandIdleInhibitor;
     std::vector<Cover> m_covers;
     // The windows that went out of view since they were last looked after.
     std::vector<QPointer<QWindow>> m_putAway;

@@ -31,6 +31,7 @@ void collectViews(const QJsonObject& node, QList<Sway::View>& views)
         view.fullScreen = node.value(QLatin1String("fullscreen_mode")).toInt() != 0;
         view.visible = node.value(QLatin1String("visible")).toBool();
         view.focused = node.value(QLatin1String("focused")).toBool();
+        view.inhibitsIdle = node.value(QLatin1String("inhibit_idle")).toBool();
         view.rect = rectOf(node);
         views.append(view);
     }

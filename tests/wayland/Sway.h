@@ -23,6 +23,8 @@ public:
         bool fullScreen = false;
         bool visible = false;
         bool focused = false;
+        /** An idle inhibitor of the window's holds off sway's idle action (swayidle's blanking and locking). */
+        bool inhibitsIdle = false;
         QRect rect;
     };
 

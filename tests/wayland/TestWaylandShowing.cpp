@@ -10,8 +10,9 @@
 
 /**
  * The real program under a Wayland compositor (sway, headless) with Qt's Wayland platform, on one output or more:
- * it starts without a notification area, its showing fills the outputs and draws the video, a key on the keyboard or
- * the password ends it, and nothing of it speaks X, even with an X display at hand.
+ * it starts without a notification area, its showing fills the outputs, draws the video and holds off the compositor's
+ * idle action, a key on the keyboard or the password ends it, and nothing of it speaks X, even with an X display at
+ * hand.
  */
 class TestWaylandShowing : public QObject
 {
@@ -179,6 +180,14 @@ private slots:
             std::find_if(showing.cbegin(), showing.cend(), [](const Sway::View& view) { return view.focused; });
         QVERIFY(focused != showing.cend());
         const QRect video = focused->rect;
+        // It holds off sway's idle action (swayidle's blanking) while it runs, and nothing of the program does after.
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                const QList<Sway::View> now = visibleViews(run, QStringLiteral("Slideshow"));
+                return std::any_of(
+                    now.cbegin(), now.cend(), [](const Sway::View& view) { return view.focused && view.inhibitsIdle; });
+            },
+            5000));
 
         // The first pictures come a moment after the window.
         double lit = 0;
@@ -196,6 +205,7 @@ private slots:
         const std::optional<Sway::View> main = awaitView(run, QStringLiteral("Lumaveil"), 5000);
         QVERIFY(main.has_value());
         QCOMPARE(main->name, QStringLiteral("Lumaveil"));
+        QVERIFY(!main->inhibitsIdle);
         terminate(run);
         QCOMPARE(x.connections(), 0);
     }
