@@ -41,6 +41,8 @@ const MpvLibrary* load()
         resolve(library, mpv.command_async, "mpv_command_async") &&
         resolve(library, mpv.set_property_async, "mpv_set_property_async") &&
         resolve(library, mpv.get_property_async, "mpv_get_property_async") &&
+        resolve(library, mpv.get_property, "mpv_get_property") && resolve(library, mpv.hook_add, "mpv_hook_add") &&
+        resolve(library, mpv.hook_continue, "mpv_hook_continue") &&
         resolve(library, mpv.render_context_create, "mpv_render_context_create") &&
         resolve(library, mpv.render_context_set_update_callback, "mpv_render_context_set_update_callback") &&
         resolve(library, mpv.render_context_update, "mpv_render_context_update") &&

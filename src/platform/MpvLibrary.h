@@ -22,6 +22,9 @@ struct MpvLibrary
     decltype(&::mpv_command_async) command_async;
     decltype(&::mpv_set_property_async) set_property_async;
     decltype(&::mpv_get_property_async) get_property_async;
+    decltype(&::mpv_get_property) get_property;
+    decltype(&::mpv_hook_add) hook_add;
+    decltype(&::mpv_hook_continue) hook_continue;
     decltype(&::mpv_render_context_create) render_context_create;
     decltype(&::mpv_render_context_set_update_callback) render_context_set_update_callback;
     decltype(&::mpv_render_context_update) render_context_update;

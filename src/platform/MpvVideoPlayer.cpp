@@ -27,6 +27,28 @@ constexpr quint64 durationReply = 1;
 // Ties the answer to the question whether the file is at its end to the file that was started.
 constexpr quint64 endReply = 2;
 
+// A file with a picture wider or taller than this is not decoded: one frame of a 16000 × 16000 video takes
+// gigabytes, and a showing would hold them. The size is checked once the file is open, before its decoder starts.
+constexpr qint64 largestPicture = 8192;
+
+// Whether a track of the file has a picture too large, as the file's header tells its size. All are looked at: mpv
+// chooses among them only after the hook, and a file that holds such a track is rare. Sound tracks tell no size.
+bool pictureTooLarge(mpv_handle* mpv)
+{
+    qint64 count = 0;
+    api().get_property(mpv, "track-list/count", MPV_FORMAT_INT64, &count);
+    for (qint64 track = 0; track < count; ++track) {
+        for (const char* side : {"/demux-w", "/demux-h"}) {
+            const QByteArray property = "track-list/" + QByteArray::number(track) + side;
+            qint64 pixels = 0;
+            if (api().get_property(mpv, property, MPV_FORMAT_INT64, &pixels) >= 0 && pixels > largestPicture) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void MpvVideoPlayer::MpvDestroy::operator()(mpv_handle* mpv) const
@@ -83,6 +105,8 @@ MpvVideoPlayer::MpvHandle MpvVideoPlayer::createMpv(const Options& options)
     api().observe_property(mpv.get(), 0, "duration", MPV_FORMAT_DOUBLE);
     api().observe_property(mpv.get(), 0, "time-pos", MPV_FORMAT_DOUBLE);
     api().observe_property(mpv.get(), 0, "eof-reached", MPV_FORMAT_FLAG);
+    // Called with the file open, before its tracks are chosen and any decoding.
+    api().hook_add(mpv.get(), 0, "on_preloaded", 0);
     if (const int error = api().initialize(mpv.get()); error < 0) {
         qCWarning(lcPlayer) << "mpv could not be started:" << api().error_string(error);
         return {};
@@ -574,6 +598,15 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         }
         break;
     }
+    case MPV_EVENT_HOOK:
+        // mpv waits on the hook: the file is given up before its decoder starts, or goes on.
+        if (deck.state == DeckState::Opening && pictureTooLarge(deck.mpv.get())) {
+            move(deck,
+                 DeckEvent::FileFailed,
+                 QStringLiteral("The picture is larger than %1 pixels across or down").arg(largestPicture));
+        }
+        api().hook_continue(deck.mpv.get(), static_cast<const mpv_event_hook*>(event.data)->id);
+        break;
     case MPV_EVENT_PLAYBACK_RESTART:
         move(deck, DeckEvent::PictureReady);
         break;

@@ -51,6 +51,8 @@ private slots:
         QVERIFY(TestClips::make(clip("ten seconds.avi"), 10, true));
         QVERIFY(TestClips::makeCorrupt(clip("corrupt.mkv")));
         QVERIFY(TestClips::makeEmpty(clip("empty.mp4")));
+        QVERIFY(TestClips::makeSolid(clip("too wide.mkv"), QStringLiteral("red"), QSize(8200, 16), 1));
+        QVERIFY(TestClips::makeSolid(clip("too tall.mkv"), QStringLiteral("red"), QSize(16, 8200), 1));
         QFile playlist(clip("playlist.mkv"));
         QVERIFY(playlist.open(QIODevice::WriteOnly));
         playlist.write("#EXTM3U\n" + clip("three.mkv").toUtf8() + "\n");
@@ -149,6 +151,8 @@ private slots:
         QTest::newRow("missing") << "missing.mkv";
         QTest::newRow("a folder") << ".";
         QTest::newRow("a playlist in disguise") << "playlist.mkv";
+        QTest::newRow("wider than 8192 pixels") << "too wide.mkv";
+        QTest::newRow("taller than 8192 pixels") << "too tall.mkv";
         QTest::newRow("an address") << "https://example.org/video.mp4";
     }
 
@@ -221,6 +225,8 @@ private slots:
         QTest::newRow("corrupt") << "corrupt.mkv";
         QTest::newRow("empty") << "empty.mp4";
         QTest::newRow("a playlist in disguise") << "playlist.mkv";
+        QTest::newRow("wider than 8192 pixels") << "too wide.mkv";
+        QTest::newRow("taller than 8192 pixels") << "too tall.mkv";
         QTest::newRow("missing") << "missing.mkv";
     }
 
