@@ -46,6 +46,39 @@ private:
         return m_x.rootCardinal("_NET_SHOWING_DESKTOP") == 0;
     }
 
+    // What the X server knows of the windows, for a failure's message.
+    QString described(const ProgramRun& program) const
+    {
+        QString text = QStringLiteral("desktop %1, showing the desktop %2, keyboard grabbed %3, pointer grabbed %4;")
+                           .arg(m_x.rootCardinal("_NET_CURRENT_DESKTOP"))
+                           .arg(m_x.rootCardinal("_NET_SHOWING_DESKTOP"))
+                           .arg(m_x.keyboardGrabbedElsewhere())
+                           .arg(m_x.pointerGrabbedElsewhere());
+        const QList<Window> own = m_x.windowsOf(program.pid());
+        QList<Window> windows = m_x.clientsByStacking();
+        // Bottom to top, then the program's windows that the window manager let go.
+        for (Window window : own) {
+            if (!windows.contains(window)) {
+                windows.append(window);
+            }
+        }
+        for (Window window : windows) {
+            const QRect geometry = m_x.geometry(window);
+            text += QStringLiteral(" [%1%2 \"%3\" viewable %4 at %5,%6 %7x%8 desktop %9 state %10]")
+                        .arg(own.contains(window) ? QStringLiteral("own ") : QString())
+                        .arg(window)
+                        .arg(m_x.title(window))
+                        .arg(m_x.isViewable(window))
+                        .arg(geometry.x())
+                        .arg(geometry.y())
+                        .arg(geometry.width())
+                        .arg(geometry.height())
+                        .arg(m_x.cardinal(window, "_NET_WM_DESKTOP"))
+                        .arg(m_x.wmState(window));
+        }
+        return text;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -107,10 +140,16 @@ private slots:
         }
 
         request.replaceInStrings(QStringLiteral("%1"), QString::number(target));
+        const bool switchesDesktop = request.contains(QStringLiteral("-s"));
         run(request.takeFirst(), request);
-        QTRY_VERIFY_WITH_TIMEOUT(showingCovers(program) && m_x.isViewable(target) && m_x.keyboardGrabbedElsewhere() &&
-                                     m_x.pointerGrabbedElsewhere(),
-                                 2000);
+        // The showing is on every desktop: it covers the screen before the window manager has switched as asked.
+        if (switchesDesktop) {
+            QTRY_COMPARE_WITH_TIMEOUT(m_x.rootCardinal("_NET_CURRENT_DESKTOP"), 1L, 2000);
+        }
+        QTRY_VERIFY2_WITH_TIMEOUT(showingCovers(program) && m_x.isViewable(target) && m_x.keyboardGrabbedElsewhere() &&
+                                      m_x.pointerGrabbedElsewhere(),
+                                  qPrintable(described(program)),
+                                  2000);
         const long desktop = m_x.rootCardinal("_NET_CURRENT_DESKTOP");
         if (!keys.isEmpty()) {
             m_x.keys(keys);
@@ -123,7 +162,7 @@ private slots:
             // Time for the window manager to act on the keys, had they reached it.
             QTest::qWait(300);
             QCOMPARE(m_x.rootCardinal("_NET_CURRENT_DESKTOP"), desktop);
-            QVERIFY(showingCovers(program));
+            QVERIFY2(showingCovers(program), qPrintable(described(program)));
             // Away with what the keys typed into the prompt.
             m_x.key(QStringLiteral("Escape"));
             QVERIFY(awaitNoWindow(m_x, program, QStringLiteral("Enter Password")));
