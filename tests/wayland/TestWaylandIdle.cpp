@@ -171,9 +171,10 @@ private slots:
         QCOMPARE(search(), source.name());
         for (int second : {3, 4}) {
             QTest::qWait(int(second * 1000 - since.elapsed()));
-            // The notification is made with the first question, so the time is known from then.
+            // The notification is made with the first question, so the time is known from then, to within a second: a
+            // compositor under load tells a little late that the first second without input has passed.
             const qint64 idle = ask(source).milliseconds.value_or(-1);
-            QVERIFY2(idle > since.elapsed() - 500 && idle <= since.elapsed(),
+            QVERIFY2(idle > since.elapsed() - 1000 && idle <= since.elapsed(),
                      qPrintable(QStringLiteral("%1 ms idle after %2 ms").arg(idle).arg(since.elapsed())));
         }
         QVERIFY(side ? movePointer() : Sway::type({QStringLiteral("-k"), QStringLiteral("Shift_L")}));
