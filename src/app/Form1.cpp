@@ -17,7 +17,6 @@
 #include "platform/SessionWatcher.h"
 #include "platform/Twips.h"
 #include "platform/VideoPlayer.h"
-#include "platform/X11LockRequests.h"
 #include "settings/ListText.h"
 #include "settings/SettingsStore.h"
 #include "shell/StartUp.h"
@@ -74,7 +73,6 @@ Form1::Form1(const Services& services, QWidget* parent)
 {
     setObjectName(QStringLiteral("Form1"));
     m_sessionWatcher = new SessionWatcher(services.buses, this);
-    m_lockRequests = new X11LockRequests(this);
     createControls();
     connectControls();
     m_services.settings.setSaveFailureHandler([this](const QString& reason) { settingsNotSaved(reason); });
@@ -155,7 +153,6 @@ void Form1::connectControls()
     connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
     connect(m_sessionWatcher, &SessionWatcher::awayChanged, this, &Form1::sessionAwayChanged);
     connect(m_sessionWatcher, &SessionWatcher::lockComing, this, &Form1::desktopLockComing);
-    connect(m_lockRequests, &X11LockRequests::lockRequested, this, &Form1::desktopLockComing);
     connect(m_sessionWatcher, &SessionWatcher::canLockChanged, this, &Form1::showDesktopIdleAvailability);
     connect(m_sessionWatcher, &SessionWatcher::lockFailed, this, [this](const QString& reason) {
         m_services.dialogs.message(this,
@@ -593,10 +590,7 @@ void Form1::startShowing()
         connect(window, &QObject::destroyed, m_sessionWatcher, [watcher = m_sessionWatcher] {
             watcher->setShowing(false);
         });
-        connect(
-            window, &QObject::destroyed, m_lockRequests, [requests = m_lockRequests] { requests->setWatching(false); });
         m_sessionWatcher->setShowing(true);
-        m_lockRequests->setWatching(true);
         connect(window, &Form2::showingEnded, &m_idleLock, &IdleLockHandover::end);
         connect(window, &Form2::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
         // The countdown's inactivity went before a showing that it started; one started by hand follows input.

@@ -32,7 +32,6 @@ class Form2;
 class Form4;
 class ScrollingSurface;
 class SessionWatcher;
-class X11LockRequests;
 
 /**
  * The main window: the video lists with their commands, the screensaver commands, the option controls and the
@@ -249,6 +248,4 @@ private:
     std::optional<QPoint> m_trayMenuOwed;
     ScrollingSurface* m_surface = nullptr;
     SessionWatcher* m_sessionWatcher = nullptr;
-    // Heard during a showing only.
-    X11LockRequests* m_lockRequests = nullptr;
 };

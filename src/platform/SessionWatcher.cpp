@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/SessionWatcher.h"
 
+#include "platform/X11LockRequests.h"
+
 #include <QCoreApplication>
 #include <QDBusError>
 #include <QDBusMessage>
@@ -76,7 +78,10 @@ SessionWatcher::SessionWatcher(const DesktopBuses& buses, QObject* parent)
     : QObject(parent)
     , m_systemBus(buses.system())
     , m_sessionBus(buses.session())
+    , m_lockRequests(new X11LockRequests(this))
 {
+    // xscreensaver tells no one that it locks: the request itself is heard.
+    connect(m_lockRequests, &X11LockRequests::lockRequested, this, &SessionWatcher::lockComing);
     if (!m_systemBus.isConnected()) {
         m_logind = Logind::Absent;
     } else {
@@ -196,6 +201,7 @@ void SessionWatcher::refresh()
 void SessionWatcher::setShowing(bool showing)
 {
     m_showing = showing;
+    m_lockRequests->setWatching(showing);
     m_trustedScreenSaver = m_screenSaverOwner;
 }
 

@@ -12,11 +12,13 @@
 #include <functional>
 
 class QDBusMessage;
+class X11LockRequests;
 
 /**
  * Follows the lock of this login session and the sleep of the machine, and asks for the lock. Sources: logind on
  * the system bus (the session's Lock and Unlock, its LockedHint, the manager's PrepareForSleep) and the desktop's
- * screen saver service on the session bus (ActiveChanged, GetActive, and KDE's AboutToLock).
+ * screen saver service on the session bus (ActiveChanged, GetActive, and KDE's AboutToLock); and, during a showing,
+ * the lock requests that programs send to xscreensaver (X11LockRequests).
  *
  * The session is away from the moment it locks or the machine prepares to sleep, until it is unlocked and the
  * machine has woken up. Every call on a bus is asynchronous; without a bus, or without logind on it, the session
@@ -133,4 +135,5 @@ private:
     QString m_screenSaverOwner;
     QString m_trustedScreenSaver;
     bool m_showing = false;
+    X11LockRequests* m_lockRequests = nullptr;
 };
