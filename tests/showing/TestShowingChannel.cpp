@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "showing/ShowingChannel.h"
+#include "showing/ShowingRequest.h"
 
 #include <QDataStream>
 #include <QSignalSpy>
@@ -26,7 +27,10 @@ QByteArray frame(const std::function<void(QDataStream&)>& write)
 
 } // namespace
 
-/** The connection between the program and its showing's process, with a well-behaved and a misbehaving other end. */
+/**
+ * The connection between the program and its showing's process, with a well-behaved and a misbehaving other end, and
+ * the request that starts a showing.
+ */
 class TestShowingChannel : public QObject
 {
     Q_OBJECT
@@ -143,6 +147,73 @@ private slots:
         QTRY_COMPARE(closed.size(), 1);
         QCOMPARE(received.size(), 1);
         QVERIFY(!here.isOpen());
+    }
+
+    // Every option of the main window reaches the showing's process as it was set, none left at its default.
+    void testRequestArrivesWhole()
+    {
+        ShowingRequest sent;
+        sent.paths = QStringList{QStringLiteral("/v/a b.mkv"), QStringLiteral("/v/ç.mp4")};
+        sent.random = true;
+        sent.inOrder = false;
+        sent.soundOff = true;
+        sent.fullScreen = false;
+        sent.randomPlace = true;
+        sent.limitLength = true;
+        sent.playLength = QStringLiteral("12");
+        sent.password = QStringLiteral("$argon2id$v=19$m=65536,t=2,p=1$c2FsdA$aGFzaA");
+        sent.passwordMouseMove = QStringLiteral("1");
+        ShowingChannel here(m_here);
+        ShowingChannel there(std::exchange(m_there, -1));
+        QSignalSpy received(&there, &ShowingChannel::received);
+        QVERIFY(here.send(sent.toMessage()));
+        QTRY_COMPARE(received.size(), 1);
+
+        const std::optional<ShowingRequest> got =
+            ShowingRequest::fromMessage(received.at(0).at(0).value<ShowingMessage>());
+        QVERIFY(got);
+        QCOMPARE(got->paths, sent.paths);
+        const auto options = [](const PlaybackOptions& o) {
+            return QList<bool>{o.playRandomly(),
+                               o.playInOrder(),
+                               o.soundDisabled(),
+                               o.showFullScreen(),
+                               o.startAtRandomPlace(),
+                               o.limitPlayLength()};
+        };
+        QCOMPARE(options(*got), options(sent));
+        QCOMPARE(got->playLengthText(), sent.playLength);
+        QCOMPARE(got->password, sent.password);
+        QCOMPARE(got->passwordMouseMove, sent.passwordMouseMove);
+    }
+
+    // A start message with a part missing (no value) or mistaken starts no showing.
+    void testRequestRefused_data()
+    {
+        QTest::addColumn<QString>("part");
+        QTest::addColumn<QStringList>("value");
+        QTest::newRow("no paths") << "paths" << QStringList();
+        QTest::newRow("a flag missing") << "random" << QStringList();
+        QTest::newRow("a flag neither yes nor no") << "sound off" << QStringList{"yes"};
+        QTest::newRow("a flag twice") << "full screen" << QStringList{"1", "1"};
+        QTest::newRow("a text missing") << "password" << QStringList();
+        QTest::newRow("another kind") << "kind" << QStringList{"stop"};
+    }
+
+    void testRequestRefused()
+    {
+        QFETCH(QString, part);
+        QFETCH(QStringList, value);
+        ShowingMessage message = ShowingRequest().toMessage();
+        QVERIFY(ShowingRequest::fromMessage(message));
+        if (part == QLatin1String("kind")) {
+            message.kind = value.front();
+        } else if (value.isEmpty()) {
+            message.values.remove(part);
+        } else {
+            message.values.insert(part, value);
+        }
+        QVERIFY(!ShowingRequest::fromMessage(message));
     }
 };
 
