@@ -78,7 +78,13 @@ bool ShowingChannel::send(const ShowingMessage& message)
         return false;
     }
     qToBigEndian(length, frame.data());
-    return m_socket->write(frame) == frame.size();
+    if (m_socket->write(frame) != frame.size()) {
+        return false;
+    }
+    // Out at once, as far as the socket takes it, not when the event loop next runs: the last message before a
+    // process ends must leave.
+    m_socket->flush();
+    return true;
 }
 
 void ShowingChannel::readAvailable()
