@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ChildShowing.h"
 #include "showing/ShowingChannel.h"
 #include "showing/ShowingRequest.h"
 
@@ -8,9 +9,13 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <csignal>
 #include <unistd.h>
 
-/** The program's own file started as a showing's process, as the program starts it, with a socket pair. */
+/**
+ * The program's own file started as a showing's process with a socket pair, by the program's side of it
+ * (ChildShowing) and by hand.
+ */
 class TestShowingProcess : public QObject
 {
     Q_OBJECT
@@ -31,16 +36,20 @@ private:
         m_channel = std::make_unique<ShowingChannel>(here);
     }
 
-    QByteArray status() const
+    static QByteArray procFile(qint64 pid, const char* name)
     {
-        QFile file(QStringLiteral("/proc/%1/status").arg(m_process.processId()));
+        QFile file(QStringLiteral("/proc/%1/%2").arg(pid).arg(QLatin1String(name)));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    QByteArray maps() const
+    static ShowingRequest samplesRequest()
     {
-        QFile file(QStringLiteral("/proc/%1/maps").arg(m_process.processId()));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        ShowingRequest request;
+        const QDir samples(QStringLiteral(LUMAVEIL_SAMPLES_DIR));
+        for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
+            request.paths << samples.filePath(name);
+        }
+        return request;
     }
 
 private slots:
@@ -53,28 +62,49 @@ private slots:
         }
     }
 
-    // Handed the videos, it confines itself, plays them, and ends at once when asked to.
+    // Handed the videos, it confines itself and plays them; asked to end, it is gone at once, and no death is told.
     void testPlaysAndEnds()
     {
-        startShowingProcess();
-        ShowingRequest request;
-        const QDir samples(QStringLiteral(LUMAVEIL_SAMPLES_DIR));
-        for (const QString& name : samples.entryList(QDir::Files, QDir::Name)) {
-            request.paths << samples.filePath(name);
-        }
-        QVERIFY(m_channel->send(request.toMessage()));
-        QTRY_VERIFY_WITH_TIMEOUT(maps().contains("libmpv"), 10000);
-        QVERIFY2(status().contains("NoNewPrivs:\t1") && status().contains("Seccomp:\t2"), status().constData());
-        QTest::qWait(500);
-        QCOMPARE(m_process.state(), QProcess::Running);
+        ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
+        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy finished(&showing, &ChildShowing::finished);
+        QVERIFY(showing.start(samplesRequest()));
+        const qint64 pid = showing.processId();
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(pid, "maps").contains("libmpv"), 10000);
+        const QByteArray status = procFile(pid, "status");
+        QVERIFY2(status.contains("NoNewPrivs:\t1") && status.contains("Seccomp:\t2"), status.constData());
 
-        QVERIFY(m_channel->send({QStringLiteral("end"), {}}));
-        QVERIFY(m_process.waitForFinished(5000));
-        QCOMPARE(m_process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_process.exitCode(), 0);
+        showing.endWithoutAsking();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(died.size(), 0);
+        QVERIFY(!showing.isRunning());
     }
 
-    // No request, or one that cannot be read: it ends with a failure, having shown nothing.
+    // A showing's process that crashes or is killed is told as a death, with its cause, at once.
+    void testDeath_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("killed") << SIGKILL << "Killed";
+        QTest::newRow("crashed") << SIGSEGV << "Segmentation fault";
+    }
+
+    void testDeath()
+    {
+        QFETCH(int, signal);
+        QFETCH(QString, cause);
+        ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
+        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy ended(&showing, &ChildShowing::ended);
+        QVERIFY(showing.start(samplesRequest()));
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(showing.processId(), "maps").contains("libmpv"), 10000);
+        ::kill(pid_t(showing.processId()), signal);
+        QTRY_COMPARE_WITH_TIMEOUT(died.size(), 1, 2000);
+        QVERIFY2(died.at(0).at(0).toString().contains(cause), qPrintable(died.at(0).at(0).toString()));
+        QCOMPARE(ended.size(), 0);
+    }
+
+    // No request, or one that cannot be read: it ends with a failure.
     void testEndsWithoutARequest_data()
     {
         QTest::addColumn<bool>("sendGarbage");
@@ -93,7 +123,6 @@ private slots:
         }
         QVERIFY(m_process.waitForFinished(5000));
         QCOMPARE(m_process.exitCode(), 1);
-        QVERIFY(!maps().contains("libmpv"));
     }
 };
 

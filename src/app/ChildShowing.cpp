@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ChildShowing.h"
+
+#include "showing/ShowingRequest.h"
+
+#include <cstring>
+#include <unistd.h>
+
+ChildShowing::ChildShowing(QString program, QObject* parent)
+    : QObject(parent)
+    , m_program(std::move(program))
+{
+    // The showing's messages on stderr go where the program's go.
+    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    connect(&m_process, &QProcess::finished, this, &ChildShowing::processFinished);
+}
+
+ChildShowing::~ChildShowing()
+{
+    m_process.disconnect(this);
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(1000);
+    }
+}
+
+bool ChildShowing::start(const ShowingRequest& request)
+{
+    if (isRunning()) {
+        return false;
+    }
+    int here = -1;
+    int there = -1;
+    if (!ShowingChannel::makePair(here, there)) {
+        return false;
+    }
+    m_endTold = false;
+    m_endAsked = false;
+    m_broken.clear();
+    m_process.start(m_program, {QStringLiteral("--showing-fd=%1").arg(there)});
+    const bool started = m_process.waitForStarted();
+    // The child holds its end now; this process never reads from it.
+    ::close(there);
+    if (!started) {
+        ::close(here);
+        return false;
+    }
+    m_channel = std::make_unique<ShowingChannel>(here);
+    connect(m_channel.get(), &ShowingChannel::received, this, &ChildShowing::received);
+    connect(m_channel.get(), &ShowingChannel::broken, this, [this](const QString& why) {
+        // It no longer speaks as a showing does: it goes.
+        m_broken = why;
+        m_process.kill();
+    });
+    return m_channel->send(request.toMessage());
+}
+
+void ChildShowing::endWithoutAsking()
+{
+    if (!isRunning()) {
+        return;
+    }
+    m_endAsked = true;
+    if (!m_channel->send({QStringLiteral("end"), {}})) {
+        m_process.kill();
+    }
+}
+
+bool ChildShowing::isRunning() const
+{
+    return m_process.state() != QProcess::NotRunning;
+}
+
+void ChildShowing::received(const ShowingMessage& message)
+{
+    if (message.kind == QLatin1String("prompt")) {
+        emit promptShown(message.value(QStringLiteral("shown")) == QLatin1String("1"));
+    } else if (message.kind == QLatin1String("ended") && !m_endTold) {
+        m_endTold = true;
+        emit ended();
+    }
+}
+
+void ChildShowing::processFinished(int exitCode, QProcess::ExitStatus status)
+{
+    m_channel.reset();
+    if (!m_endTold && !m_endAsked) {
+        QString why = m_broken;
+        if (why.isEmpty()) {
+            why = status == QProcess::CrashExit ? QString::fromLocal8Bit(strsignal(exitCode))
+                                                : QStringLiteral("ended with status %1").arg(exitCode);
+        }
+        emit died(why);
+    }
+    emit finished();
+}

@@ -1,0 +1,58 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "showing/ShowingChannel.h"
+
+#include <QObject>
+#include <QProcess>
+
+#include <memory>
+
+struct ShowingRequest;
+
+/**
+ * A showing in a process of its own, seen from the program: starts the program's own file as the showing's process,
+ * hands it the request, and follows it to its end, whatever that end is.
+ */
+class ChildShowing : public QObject
+{
+    Q_OBJECT
+
+public:
+    /** program: the file to start, the program's own. */
+    explicit ChildShowing(QString program, QObject* parent = nullptr);
+    /** A showing still running is ended at once. */
+    ~ChildShowing() override;
+
+    /** Starts the process with the request; false when it cannot be started. */
+    bool start(const ShowingRequest& request);
+    /** Ends the showing at once, without the password; finished() follows, and neither ended() nor died(). */
+    void endWithoutAsking();
+    [[nodiscard]] bool isRunning() const;
+    /** The process's id while it runs; 0 otherwise. */
+    [[nodiscard]] qint64 processId() const
+    {
+        return m_process.processId();
+    }
+
+signals:
+    void promptShown(bool shown);
+    /** Input ended the showing, after the password where one is asked. */
+    void ended();
+    /** The process went away without the showing's end: it crashed, was killed, or broke the connection. */
+    void died(const QString& why);
+    /** The process is gone, however it ended. */
+    void finished();
+
+private:
+    void received(const ShowingMessage& message);
+    void processFinished(int exitCode, QProcess::ExitStatus status);
+
+    QString m_program;
+    QProcess m_process;
+    std::unique_ptr<ShowingChannel> m_channel;
+    // How it went: the end was told, or asked for; otherwise the process's end is a death.
+    bool m_endTold = false;
+    bool m_endAsked = false;
+    QString m_broken;
+};
