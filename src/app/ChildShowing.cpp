@@ -37,6 +37,9 @@ bool ChildShowing::start(const ShowingRequest& request)
     m_endTold = false;
     m_endAsked = false;
     m_broken.clear();
+    m_playing.clear();
+    ShowingRequest handed = request;
+    handed.paths.removeIf([this](const QString& path) { return m_deaths.value(path) >= 2; });
     m_process.start(m_program, {QStringLiteral("--showing-fd=%1").arg(there)});
     const bool started = m_process.waitForStarted();
     // The child holds its end now; this process never reads from it.
@@ -52,7 +55,7 @@ bool ChildShowing::start(const ShowingRequest& request)
         m_broken = why;
         m_process.kill();
     });
-    return m_channel->send(request.toMessage());
+    return m_channel->send(handed.toMessage());
 }
 
 void ChildShowing::endWithoutAsking()
@@ -73,7 +76,10 @@ bool ChildShowing::isRunning() const
 
 void ChildShowing::received(const ShowingMessage& message)
 {
-    if (message.kind == QLatin1String("prompt")) {
+    if (message.kind == QLatin1String("playing")) {
+        m_playing = message.value(QStringLiteral("path"));
+        emit playing(m_playing);
+    } else if (message.kind == QLatin1String("prompt")) {
         emit promptShown(message.value(QStringLiteral("shown")) == QLatin1String("1"));
     } else if (message.kind == QLatin1String("ended") && !m_endTold) {
         m_endTold = true;
@@ -90,7 +96,15 @@ void ChildShowing::processFinished(int exitCode, QProcess::ExitStatus status)
             why = status == QProcess::CrashExit ? QString::fromLocal8Bit(strsignal(exitCode))
                                                 : QStringLiteral("ended with status %1").arg(exitCode);
         }
-        emit died(why);
+        if (m_playing.isEmpty()) {
+            qWarning("lumaveil: the showing's process ended: %s", qPrintable(why));
+        } else {
+            qWarning("lumaveil: the showing's process ended (%s) while it played %s",
+                     qPrintable(why),
+                     qPrintable(m_playing));
+            ++m_deaths[m_playing];
+        }
+        emit died(why, m_playing);
     }
     emit finished();
 }

@@ -3,6 +3,7 @@
 
 #include "showing/ShowingChannel.h"
 
+#include <QHash>
 #include <QObject>
 #include <QProcess>
 
@@ -13,6 +14,9 @@ struct ShowingRequest;
 /**
  * A showing in a process of its own, seen from the program: starts the program's own file as the showing's process,
  * hands it the request, and follows it to its end, whatever that end is.
+ *
+ * A death is told on stderr with the file that was being played; a file that was being played at two deaths is left
+ * out of the showings that follow, for as long as this object lives.
  */
 class ChildShowing : public QObject
 {
@@ -36,11 +40,16 @@ public:
     }
 
 signals:
+    /** The showing opened this file. */
+    void playing(const QString& path);
     void promptShown(bool shown);
     /** Input ended the showing, after the password where one is asked. */
     void ended();
-    /** The process went away without the showing's end: it crashed, was killed, or broke the connection. */
-    void died(const QString& why);
+    /**
+     * The process went away without the showing's end: it crashed, was killed, or broke the connection. path is the
+     * file it was playing; empty before the first.
+     */
+    void died(const QString& why, const QString& path);
     /** The process is gone, however it ended. */
     void finished();
 
@@ -55,4 +64,6 @@ private:
     bool m_endTold = false;
     bool m_endAsked = false;
     QString m_broken;
+    QString m_playing;
+    QHash<QString, int> m_deaths;
 };

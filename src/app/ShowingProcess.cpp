@@ -6,6 +6,7 @@
 #include "engine/PlaybackSequencer.h"
 #include "platform/MpvVideoPlayer.h"
 #include "platform/ProgramFiles.h"
+#include "platform/VideoPlayer.h"
 #include "settings/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -70,6 +71,13 @@ void ShowingProcess::start(const ShowingRequest& request)
     connect(window, &Form2::showingEnded, this, [this] {
         m_sequencer->requestStop();
         m_channel.send({QStringLiteral("ended"), {}});
+    });
+    // Each file as it is opened: should the decoder take the process down, the program knows which file did.
+    VideoPlayer* player = &window->player();
+    connect(player, &VideoPlayer::playStateChanged, this, [this, player](int state) {
+        if (state == VideoPlayer::Transitioning) {
+            m_channel.send({QStringLiteral("playing"), {{QStringLiteral("path"), {player->URL()}}}});
+        }
     });
     connect(window, &QObject::destroyed, this, [] { QCoreApplication::exit(0); });
     m_sequencer->start(&window->player(), [this] { return m_request->paths; });

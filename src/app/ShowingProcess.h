@@ -23,7 +23,8 @@ class SettingsStore;
  * plays it in the playback window, and tells the program how the showing goes. It holds the player, so that the
  * decoder's memory goes with the process, and a decoder that fails takes only the showing down.
  *
- * Told: "prompt" (with "shown" 1 or 0) as the password prompt opens and closes, and "ended" as input ends the showing.
+ * Told: "playing" (with "path") as each file is opened, "prompt" (with "shown" 1 or 0) as the password prompt opens and
+ * closes, and "ended" as input ends the showing.
  * Asked: "end" ends it at once, without the password (the desktop locks, or the machine sleeps). Where the program
  * goes away, the showing goes on until its end, password and all: the desktop stays covered.
  */

@@ -80,7 +80,7 @@ private slots:
         QVERIFY(!showing.isRunning());
     }
 
-    // A showing's process that crashes or is killed is told as a death, with its cause, at once.
+    // A showing's process that crashes or is killed is told as a death at once, with its cause and the file it played.
     void testDeath_data()
     {
         QTest::addColumn<int>("signal");
@@ -96,12 +96,42 @@ private slots:
         ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
         QSignalSpy died(&showing, &ChildShowing::died);
         QSignalSpy ended(&showing, &ChildShowing::ended);
+        QSignalSpy playing(&showing, &ChildShowing::playing);
         QVERIFY(showing.start(samplesRequest()));
-        QTRY_VERIFY_WITH_TIMEOUT(procFile(showing.processId(), "maps").contains("libmpv"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
         ::kill(pid_t(showing.processId()), signal);
         QTRY_COMPARE_WITH_TIMEOUT(died.size(), 1, 2000);
         QVERIFY2(died.at(0).at(0).toString().contains(cause), qPrintable(died.at(0).at(0).toString()));
+        QCOMPARE(died.at(0).at(1).toString(), playing.last().at(0).toString());
+        QVERIFY(samplesRequest().paths.contains(died.at(0).at(1).toString()));
         QCOMPARE(ended.size(), 0);
+    }
+
+    // A file that was playing at two deaths is not handed to the showings that follow.
+    void testFileAtTwoDeathsLeftOut()
+    {
+        ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
+        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy playing(&showing, &ChildShowing::playing);
+        QHash<QString, int> deaths;
+        QString twice;
+        while (twice.isEmpty()) {
+            playing.clear();
+            QVERIFY(showing.start(samplesRequest()));
+            QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
+            ::kill(pid_t(showing.processId()), SIGSEGV);
+            QTRY_VERIFY_WITH_TIMEOUT(!showing.isRunning(), 2000);
+            const QString path = died.last().at(1).toString();
+            if (++deaths[path] == 2) {
+                twice = path;
+            }
+        }
+        playing.clear();
+        QVERIFY(showing.start(samplesRequest()));
+        QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
+        QVERIFY(playing.first().at(0).toString() != twice);
+        showing.endWithoutAsking();
+        QTRY_VERIFY_WITH_TIMEOUT(!showing.isRunning(), 5000);
     }
 
     // No request, or one that cannot be read: it ends with a failure.
