@@ -7,7 +7,7 @@
 #include <unistd.h>
 
 ChildShowing::ChildShowing(QString program, QObject* parent)
-    : QObject(parent)
+    : Showing(parent)
     , m_program(std::move(program))
 {
     // The showing's messages on stderr go where the program's go.
@@ -24,10 +24,12 @@ ChildShowing::~ChildShowing()
     }
 }
 
-bool ChildShowing::start(const ShowingRequest& request)
+bool ChildShowing::play(const ShowingRequest& request)
 {
+    ShowingRequest handed = request;
+    handed.paths.removeIf([this](const QString& path) { return m_deaths.value(path) >= 2; });
     if (isRunning()) {
-        return false;
+        return m_channel && m_channel->send(handed.toMessage());
     }
     int here = -1;
     int there = -1;
@@ -38,8 +40,6 @@ bool ChildShowing::start(const ShowingRequest& request)
     m_endAsked = false;
     m_broken.clear();
     m_playing.clear();
-    ShowingRequest handed = request;
-    handed.paths.removeIf([this](const QString& path) { return m_deaths.value(path) >= 2; });
     m_process.start(m_program, {QStringLiteral("--showing-fd=%1").arg(there)});
     const bool started = m_process.waitForStarted();
     // The child holds its end now; this process never reads from it.
@@ -81,6 +81,8 @@ void ChildShowing::received(const ShowingMessage& message)
         emit playing(m_playing);
     } else if (message.kind == QLatin1String("prompt")) {
         emit promptShown(message.value(QStringLiteral("shown")) == QLatin1String("1"));
+    } else if (message.kind == QLatin1String("input")) {
+        emit inputSeen();
     } else if (message.kind == QLatin1String("ended") && !m_endTold) {
         m_endTold = true;
         emit ended();
@@ -104,7 +106,8 @@ void ChildShowing::processFinished(int exitCode, QProcess::ExitStatus status)
                      qPrintable(m_playing));
             ++m_deaths[m_playing];
         }
-        emit died(why, m_playing);
+        emit diedOf(why, m_playing);
+        emit died();
     }
     emit finished();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "showing/Showing.h"
 #include "showing/ShowingChannel.h"
 
 #include <QHash>
@@ -18,7 +19,7 @@ struct ShowingRequest;
  * A death is told on stderr with the file that was being played; a file that was being played at two deaths is left
  * out of the showings that follow, for as long as this object lives.
  */
-class ChildShowing : public QObject
+class ChildShowing : public Showing
 {
     Q_OBJECT
 
@@ -28,10 +29,9 @@ public:
     /** A showing still running is ended at once. */
     ~ChildShowing() override;
 
-    /** Starts the process with the request; false when it cannot be started. */
-    bool start(const ShowingRequest& request);
-    /** Ends the showing at once, without the password; finished() follows, and neither ended() nor died(). */
-    void endWithoutAsking();
+    /** Starts the process with the request, or hands a running one the new request; false when it cannot start. */
+    bool play(const ShowingRequest& request) override;
+    void endWithoutAsking() override;
     [[nodiscard]] bool isRunning() const;
     /** The process's id while it runs; 0 otherwise. */
     [[nodiscard]] qint64 processId() const
@@ -42,16 +42,11 @@ public:
 signals:
     /** The showing opened this file. */
     void playing(const QString& path);
-    void promptShown(bool shown);
-    /** Input ended the showing, after the password where one is asked. */
-    void ended();
     /**
      * The process went away without the showing's end: it crashed, was killed, or broke the connection. path is the
-     * file it was playing; empty before the first.
+     * file it was playing; empty before the first. died() follows.
      */
-    void died(const QString& why, const QString& path);
-    /** The process is gone, however it ended. */
-    void finished();
+    void diedOf(const QString& why, const QString& path);
 
 private:
     void received(const ShowingMessage& message);

@@ -139,9 +139,6 @@ void Form1::createControls()
     Timer4 = new QTimer(this);
     Timer4->setObjectName(QStringLiteral("Timer4"));
     Timer4->setInterval(1000);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1000);
     cSysTray1 = new cSysTray(this);
     cSysTray1->setObjectName(QStringLiteral("cSysTray1"));
     createTrayMenu();

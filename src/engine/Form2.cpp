@@ -359,14 +359,7 @@ void Form2::stopHandling(int value)
     if (value == 0 || m_ended || m_asking) {
         return;
     }
-    // Only exactly 1 asks for the password; any other number, or text that is none, lets input end the showing.
-    double prompt = 0;
-    try {
-        prompt = Convert::toDouble(m_settings.ReadSetting(Setting::PasswordMouseMove));
-    } catch (const std::exception&) {
-        prompt = 0;
-    }
-    if (prompt == 1) {
+    if (asksPassword(m_settings)) {
         m_asking = true;
         emit promptShown(true);
         const bool accepted = m_prompter.askPassword(this);
@@ -382,6 +375,16 @@ void Form2::stopHandling(int value)
         }
     }
     endShowing();
+}
+
+bool Form2::asksPassword(SettingsStore& settings)
+{
+    // Only exactly 1 asks for the password; any other number, or text that is none, lets input end the showing.
+    try {
+        return Convert::toDouble(settings.ReadSetting(Setting::PasswordMouseMove)) == 1;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 void Form2::endShowing()

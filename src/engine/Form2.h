@@ -58,6 +58,8 @@ public:
      * closes and showingEnded does not follow, since nobody ended the showing.
      */
     void endWithoutAsking();
+    /** Whether input ends a showing only after the password. */
+    [[nodiscard]] static bool asksPassword(SettingsStore& settings);
 
     /**
      * The last pointer position seen, or the screen's size in twips when none has been seen since the pointer was

@@ -87,6 +87,16 @@ void IdleLockHandover::begin(QObject* showing, std::optional<qint64> countdownId
     });
 }
 
+void IdleLockHandover::handOn(QObject* showing)
+{
+    if (!m_showing) {
+        return;
+    }
+    disconnect(m_showing, &QObject::destroyed, this, &IdleLockHandover::end);
+    m_showing = showing;
+    connect(showing, &QObject::destroyed, this, &IdleLockHandover::end);
+}
+
 void IdleLockHandover::end()
 {
     if (m_showing) {

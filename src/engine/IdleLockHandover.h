@@ -42,6 +42,8 @@ public:
      * told its idle time within the last moments, that counts instead: it also knows of input elsewhere.
      */
     void begin(QObject* showing, std::optional<qint64> countdownIdleMs);
+    /** The showing goes on in another object, which lasts as long as it does; the time since the last input runs on. */
+    void handOn(QObject* showing);
     /** The showing ended another way: nothing is due any more. */
     void end();
     void inputSeen();

@@ -66,9 +66,9 @@ private slots:
     void testPlaysAndEnds()
     {
         ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
-        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy died(&showing, &ChildShowing::diedOf);
         QSignalSpy finished(&showing, &ChildShowing::finished);
-        QVERIFY(showing.start(samplesRequest()));
+        QVERIFY(showing.play(samplesRequest()));
         const qint64 pid = showing.processId();
         QTRY_VERIFY_WITH_TIMEOUT(procFile(pid, "maps").contains("libmpv"), 10000);
         const QByteArray status = procFile(pid, "status");
@@ -94,10 +94,10 @@ private slots:
         QFETCH(int, signal);
         QFETCH(QString, cause);
         ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
-        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy died(&showing, &ChildShowing::diedOf);
         QSignalSpy ended(&showing, &ChildShowing::ended);
         QSignalSpy playing(&showing, &ChildShowing::playing);
-        QVERIFY(showing.start(samplesRequest()));
+        QVERIFY(showing.play(samplesRequest()));
         QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
         ::kill(pid_t(showing.processId()), signal);
         QTRY_COMPARE_WITH_TIMEOUT(died.size(), 1, 2000);
@@ -111,13 +111,13 @@ private slots:
     void testFileAtTwoDeathsLeftOut()
     {
         ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
-        QSignalSpy died(&showing, &ChildShowing::died);
+        QSignalSpy died(&showing, &ChildShowing::diedOf);
         QSignalSpy playing(&showing, &ChildShowing::playing);
         QHash<QString, int> deaths;
         QString twice;
         while (twice.isEmpty()) {
             playing.clear();
-            QVERIFY(showing.start(samplesRequest()));
+            QVERIFY(showing.play(samplesRequest()));
             QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
             ::kill(pid_t(showing.processId()), SIGSEGV);
             QTRY_VERIFY_WITH_TIMEOUT(!showing.isRunning(), 2000);
@@ -127,7 +127,7 @@ private slots:
             }
         }
         playing.clear();
-        QVERIFY(showing.start(samplesRequest()));
+        QVERIFY(showing.play(samplesRequest()));
         QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
         QVERIFY(playing.first().at(0).toString() != twice);
         showing.endWithoutAsking();
