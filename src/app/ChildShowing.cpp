@@ -28,8 +28,13 @@ bool ChildShowing::play(const ShowingRequest& request)
 {
     ShowingRequest handed = request;
     handed.paths.removeIf([this](const QString& path) { return m_deaths.value(path) >= 2; });
-    if (isRunning()) {
+    if (isRunning() && !m_endAsked) {
         return m_channel && m_channel->send(handed.toMessage());
+    }
+    // One that is ending makes way for the new showing at once.
+    if (isRunning()) {
+        m_process.kill();
+        m_process.waitForFinished(1000);
     }
     int here = -1;
     int there = -1;

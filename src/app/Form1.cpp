@@ -588,6 +588,7 @@ void Form1::startShowing()
                                          m_services.report,
                                          m_services.random,
                                          this);
+            connect(m_showing, &Showing::finished, m_showing, &QObject::deleteLater);
         } else {
             if (!m_childShowing) {
                 m_childShowing = new ChildShowing(m_services.showingProgram, this);
@@ -659,6 +660,7 @@ void Form1::showingDied()
                                    m_services.report,
                                    m_services.random,
                                    this);
+    connect(cover, &Showing::finished, cover, &QObject::deleteLater);
     m_showing->disconnect(this);
     m_showing = cover;
     follow(cover);
@@ -668,25 +670,28 @@ void Form1::showingDied()
 
 void Form1::showingFinished()
 {
-    if (sender() != m_showing) {
-        return;
+    if (sender() == m_showing) {
+        forgetShowing();
     }
+}
+
+// From here on the showing ends on its own, and nothing it tells matters any more.
+void Form1::forgetShowing()
+{
     m_sessionWatcher->setShowing(false);
     m_idleLock.end();
-    // The showings' process stays for the next showing; one that played here goes.
-    if (m_showing != m_childShowing) {
-        m_showing->deleteLater();
-    } else {
-        m_showing->disconnect(this);
-    }
+    m_showing->disconnect(this);
     m_showing = nullptr;
 }
 
 void Form1::endShowingWithoutAsking()
 {
-    if (m_showing) {
-        m_showing->endWithoutAsking();
+    if (!m_showing) {
+        return;
     }
+    Showing* showing = m_showing;
+    forgetShowing();
+    showing->endWithoutAsking();
 }
 
 void Form1::requestStop()
@@ -704,7 +709,7 @@ void Form1::handOverToLock()
     if (!m_showing || m_sessionWatcher->isAway()) {
         return;
     }
-    m_showing->endWithoutAsking();
+    endShowingWithoutAsking();
     StopTimer();
     m_sessionWatcher->lockSession();
 }
@@ -729,7 +734,7 @@ void Form1::desktopLockComing()
     if (!m_showing) {
         return;
     }
-    m_showing->endWithoutAsking();
+    endShowingWithoutAsking();
     StopTimer();
     m_desktopLockAwaited = true;
     constexpr int lockSettlesMs = 700;

@@ -219,6 +219,7 @@ private:
     void showingEnded();
     void showingDied();
     void showingFinished();
+    void forgetShowing();
     void endShowingWithoutAsking();
     /** No further video starts in a showing that plays here. */
     void requestStop();

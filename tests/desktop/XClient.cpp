@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/XClient.h"
 
-#include <QFile>
+#include "desktop/Processes.h"
+
 #include <QThread>
 
 #include <X11/Xatom.h>
@@ -112,30 +113,12 @@ QString XClient::title(Window window) const
     return {};
 }
 
-namespace {
-
-// A showing plays in a child of the program: its windows are the program's too.
-qint64 parentOf(qint64 pid)
-{
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly)) {
-        return 0;
-    }
-    // "pid (name) state ppid ...", where the name may hold spaces and parentheses.
-    const QByteArray line = stat.readAll();
-    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return fields.size() > 1 ? fields.at(1).toLongLong() : 0;
-}
-
-} // namespace
-
 QList<XClient::Window> XClient::windowsOf(qint64 pid, const QString& titlePrefix) const
 {
     QList<Window> result;
     for (Window window : clientsByStacking()) {
         const QList<unsigned long> owner = cardinals(window, "_NET_WM_PID", XA_CARDINAL);
-        if (!owner.isEmpty() && (qint64(owner.first()) == pid || parentOf(qint64(owner.first())) == pid) &&
-            title(window).startsWith(titlePrefix)) {
+        if (!owner.isEmpty() && isOrIsChildOf(qint64(owner.first()), pid) && title(window).startsWith(titlePrefix)) {
             result.append(window);
         }
     }
