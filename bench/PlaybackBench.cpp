@@ -9,17 +9,17 @@
 // the screen, against the same time for the showing in this process.
 //
 // Usage: bench_playback SECONDS FOLDER [PROGRAM]   (mpv must be installed for the baseline)
-#include "app/ChildShowing.h"
-#include "engine/Form2.h"
-#include "engine/PasswordPrompter.h"
-#include "engine/PlaybackOptions.h"
-#include "engine/PlaybackSequencer.h"
-#include "engine/RandomGenerator.h"
-#include "platform/ErrorReporter.h"
-#include "platform/HeapTuning.h"
-#include "platform/MpvVideoPlayer.h"
 #include "settings/SettingsStore.h"
+#include "showing/ChildShowing.h"
+#include "showing/Form2.h"
+#include "showing/PasswordPrompter.h"
+#include "showing/PlaybackOptions.h"
+#include "showing/PlaybackSequencer.h"
+#include "showing/RandomGenerator.h"
 #include "showing/ShowingRequest.h"
+#include "showing/video/MpvVideoPlayer.h"
+#include "system/ErrorReporter.h"
+#include "system/HeapTuning.h"
 
 #include <QApplication>
 #include <QDir>

@@ -4,8 +4,8 @@
 #include "app/ShowingProcess.h"
 #include "app/Startup.h"
 #include "app/Translations.h"
-#include "platform/HeapTuning.h"
 #include "showing/Confinement.h"
+#include "system/HeapTuning.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Countdown.h"
+#include "app/DesktopIdle.h"
+#include "app/IdleLockHandover.h"
 #include "app/Services.h"
-#include "engine/Countdown.h"
-#include "engine/DesktopIdle.h"
-#include "engine/IdleLockHandover.h"
-#include "engine/PlaybackOptions.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
-#include "platform/HeldKeys.h"
+#include "showing/HeldKeys.h"
+#include "showing/PlaybackOptions.h"
 #include "showing/Showing.h"
 
 #include <QCursor>

@@ -2,11 +2,11 @@
 // The main window's controls, where its design places them.
 #include "app/Form1.h"
 #include "library/LibraryListView.h"
-#include "platform/Controls.h"
-#include "platform/NumericEntry.h"
-#include "platform/ScrollingSurface.h"
-#include "platform/Twips.h"
 #include "shell/cSysTray.h"
+#include "widgets/Controls.h"
+#include "widgets/NumericEntry.h"
+#include "widgets/ScrollingSurface.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

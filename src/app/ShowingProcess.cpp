@@ -1,13 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ShowingProcess.h"
 
-#include "engine/Form2.h"
-#include "engine/Form3.h"
-#include "platform/MpvVideoPlayer.h"
-#include "platform/ProgramFiles.h"
 #include "settings/SettingsStore.h"
+#include "showing/Form2.h"
+#include "showing/Form3.h"
 #include "showing/LocalShowing.h"
 #include "showing/ShowingRequest.h"
+#include "showing/video/MpvVideoPlayer.h"
+#include "system/ProgramFiles.h"
 
 #include <QCoreApplication>
 #include <QEvent>

@@ -2,9 +2,9 @@
 #pragma once
 
 #include "app/ErrorReport.h"
-#include "engine/RandomGenerator.h"
-#include "platform/QtDialogs.h"
+#include "showing/RandomGenerator.h"
 #include "showing/ShowingChannel.h"
+#include "widgets/QtDialogs.h"
 
 #include <QElapsedTimer>
 

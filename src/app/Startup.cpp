@@ -2,10 +2,10 @@
 #include "app/Startup.h"
 
 #include "app/Form1.h"
-#include "platform/ProgramFiles.h"
-#include "platform/ProgramIcon.h"
-#include "platform/X11Desktop.h"
+#include "desktop/X11Desktop.h"
 #include "settings/PasswordHash.h"
+#include "system/ProgramFiles.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QPushButton>

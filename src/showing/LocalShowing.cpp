@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "showing/LocalShowing.h"
 
-#include "engine/Form2.h"
-#include "engine/PlaybackSequencer.h"
-#include "platform/VideoPlayer.h"
+#include "showing/Form2.h"
+#include "showing/PlaybackSequencer.h"
+#include "showing/video/VideoPlayer.h"
 
 LocalShowing::LocalShowing(std::unique_ptr<VideoPlayer> player,
                            SettingsStore& settings,

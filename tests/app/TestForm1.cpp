@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
-#include "engine/Form2.h"
 #include "fakes/TestEnvironment.h"
 #include "library/LibraryListView.h"
 #include "options/Form4.h"
 #include "shell/StartUp.h"
 #include "shell/cSysTray.h"
+#include "showing/Form2.h"
 
 #include <QCheckBox>
 #include <QDialog>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/ChildShowing.h"
+#include "showing/ChildShowing.h"
 #include "showing/ShowingChannel.h"
 #include "showing/ShowingRequest.h"
 
