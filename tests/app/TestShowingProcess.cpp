@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
@@ -153,6 +154,39 @@ private slots:
         }
         QVERIFY(m_process.waitForFinished(5000));
         QCOMPARE(m_process.exitCode(), 1);
+    }
+
+    // A process that is no showing's: what it writes, or its going, is a death, and one that speaks nonsense is ended.
+    void testProcessThatIsNoShowing_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("garbage") << QStringLiteral("printf '\\377\\377\\377\\377' >&$fd; sleep 30")
+                                 << QStringLiteral("a message of 4294967295 bytes");
+        QTest::newRow("ends at once") << QStringLiteral("exit 0") << QStringLiteral("ended with status 0");
+        QTest::newRow("fails") << QStringLiteral("exit 3") << QStringLiteral("ended with status 3");
+    }
+
+    void testProcessThatIsNoShowing()
+    {
+        QFETCH(QString, script);
+        QFETCH(QString, why);
+        QTemporaryDir folder;
+        const QString program = folder.filePath(QStringLiteral("showing"));
+        QFile file(program);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("#!/bin/sh\nfd=${1#--showing-fd=}\n%1\n").arg(script).toLocal8Bit());
+        file.close();
+        QVERIFY(file.setPermissions(QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+
+        ChildShowing showing(program);
+        QSignalSpy died(&showing, &ChildShowing::diedOf);
+        QSignalSpy finished(&showing, &Showing::finished);
+        QVERIFY(showing.play(samplesRequest()));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+        QCOMPARE(died.size(), 1);
+        QVERIFY2(died.at(0).at(0).toString().contains(why), qPrintable(died.at(0).at(0).toString()));
+        QVERIFY(died.at(0).at(1).toString().isEmpty());
     }
 };
 
