@@ -4,24 +4,34 @@
 // showing's processor time over mpv's, and the gaps between videos: from the end of one to the first frame of the
 // next.
 //
-// Usage: bench_playback SECONDS FOLDER   (mpv must be installed for the baseline)
-#include "engine/Form2.h"
-#include "engine/PasswordPrompter.h"
-#include "engine/PlaybackOptions.h"
-#include "engine/PlaybackSequencer.h"
-#include "engine/RandomGenerator.h"
-#include "platform/ErrorReporter.h"
-#include "platform/HeapTuning.h"
-#include "platform/MpvVideoPlayer.h"
+// Given the program, the same showing plays once more in the program's own showing process, as the installed program
+// plays it: the processor time of both processes, and the time from the showing asked for to its first picture on
+// the screen, against the same time for the showing in this process.
+//
+// Usage: bench_playback SECONDS FOLDER [PROGRAM]   (mpv must be installed for the baseline)
 #include "settings/SettingsStore.h"
+#include "showing/ChildShowing.h"
+#include "showing/Form2.h"
+#include "showing/PasswordPrompter.h"
+#include "showing/PlaybackOptions.h"
+#include "showing/PlaybackSequencer.h"
+#include "showing/RandomGenerator.h"
+#include "showing/ShowingRequest.h"
+#include "showing/video/MpvVideoPlayer.h"
+#include "system/ErrorReporter.h"
+#include "system/HeapTuning.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
 #include <QPointer>
 #include <QProcess>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
@@ -118,6 +128,27 @@ double residentMiB()
     return 0;
 }
 
+// Milliseconds from the clock's start until a picture shows in the middle of the screen: the first frame, whichever
+// process draws it.
+qint64 untilPicture(const QElapsedTimer& clock)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect middle(screen->geometry().center() - QPoint(32, 32), QSize(64, 64));
+    while (clock.elapsed() < 20000) {
+        const QImage area = screen->grabWindow(0, middle.x(), middle.y(), middle.width(), middle.height()).toImage();
+        for (int y = 0; y < area.height(); y += 4) {
+            for (int x = 0; x < area.width(); x += 4) {
+                if (qGray(area.pixel(x, y)) > 16) {
+                    return clock.elapsed();
+                }
+            }
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -138,7 +169,10 @@ int main(int argc, char* argv[])
         files.append(folder.filePath(name));
     }
 
-    // The showing.
+    // The showing, timed from the moment it is asked for, as the main window's PlayVideo does: its player and window
+    // are made then.
+    QElapsedTimer asked;
+    asked.start();
     QTemporaryDir config;
     SettingsStore settings(config.filePath(QStringLiteral("Lumaveil.conf")));
     InOrderFullScreen options;
@@ -163,7 +197,11 @@ int main(int argc, char* argv[])
             endedAt = clock.nsecsElapsed();
         }
     });
+    qint64 firstFrameMs = -1;
     QObject::connect(video, &VideoPlayer::firstFrameShown, [&] {
+        if (firstFrameMs < 0) {
+            firstFrameMs = asked.elapsed();
+        }
         ++videos;
         if (endedAt >= 0) {
             gaps.push_back(static_cast<double>(clock.nsecsElapsed() - endedAt) / 1e6);
@@ -174,6 +212,7 @@ int main(int argc, char* argv[])
     const double memoryBefore = residentMiB();
     const double before = processorSeconds(RUSAGE_SELF);
     sequencer.start(video, [&files] { return files; });
+    const qint64 pictureMs = untilPicture(asked);
     QEventLoop showingTime;
     QTimer::singleShot(seconds * 1000, &showingTime, &QEventLoop::quit);
     showingTime.exec();
@@ -215,10 +254,49 @@ int main(int argc, char* argv[])
                 gaps.size(),
                 median(gaps),
                 gaps.empty() ? 0.0 : *std::max_element(gaps.begin(), gaps.end()));
+    std::printf("from the showing asked for to its first frame: %lld ms (on the screen: %lld ms)\n",
+                static_cast<long long>(firstFrameMs),
+                static_cast<long long>(pictureMs));
     std::printf("own resident memory: %.0f MiB before the showing, %.0f MiB at its end, %.0f MiB once the player is "
                 "gone\n",
                 memoryBefore,
                 memoryShowing,
                 memoryAfter);
+    if (arguments.size() < 4) {
+        return 0;
+    }
+
+    // The same showing in the program's own showing process.
+    QThread::sleep(2);
+    ShowingRequest request;
+    request.paths = files;
+    request.soundOff = true;
+    ChildShowing child(arguments[3]);
+    const double childrenBefore = processorSeconds(RUSAGE_CHILDREN);
+    const double selfBefore = processorSeconds(RUSAGE_SELF);
+    asked.restart();
+    if (!child.play(request)) {
+        std::fprintf(stderr, "%s could not be started\n", qPrintable(arguments[3]));
+        return 1;
+    }
+    const qint64 childPictureMs = untilPicture(asked);
+    QEventLoop childTime;
+    QTimer::singleShot(std::max<qint64>(0, seconds * 1000 - asked.elapsed()), &childTime, &QEventLoop::quit);
+    childTime.exec();
+    QEventLoop childEnd;
+    QObject::connect(&child, &Showing::finished, &childEnd, &QEventLoop::quit);
+    child.endWithoutAsking();
+    childEnd.exec();
+    const double inProcesses =
+        processorSeconds(RUSAGE_SELF) - selfBefore + processorSeconds(RUSAGE_CHILDREN) - childrenBefore;
+    std::printf("the same showing in the showing's process: %.2f s of processor time in both processes; ratio to mpv "
+                "%.2f\n",
+                inProcesses,
+                standalone > 0 ? inProcesses / standalone : 0.0);
+    std::printf("from the showing asked for to its first picture on the screen: %lld ms in this process, %lld ms in "
+                "the showing's process (%+lld ms)\n",
+                static_cast<long long>(pictureMs),
+                static_cast<long long>(childPictureMs),
+                static_cast<long long>(childPictureMs - pictureMs));
     return 0;
 }

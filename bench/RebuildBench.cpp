@@ -7,7 +7,7 @@
 // Usage: bench_rebuild [--cold] [folders] [files] [runs]
 #include "library/FolderScanner.h"
 #include "library/VideoLibrary.h"
-#include "platform/ErrorReporter.h"
+#include "system/ErrorReporter.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -7,10 +7,10 @@
 // Usage: bench_tick [ticks]   (on the display to measure: the X server's idle time needs one)
 #include "app/ErrorReport.h"
 #include "app/Form1.h"
-#include "engine/Form3.h"
-#include "engine/RandomGenerator.h"
-#include "platform/QtDialogs.h"
 #include "settings/SettingsStore.h"
+#include "showing/Form3.h"
+#include "showing/RandomGenerator.h"
+#include "widgets/QtDialogs.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

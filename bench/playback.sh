@@ -6,5 +6,6 @@ set -eu
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" bench
 "$top/scripts/build.sh" bench_playback >/dev/null
+"$top/scripts/build.sh" lumaveil >/dev/null
 exec xvfb-run -a -s "-screen 0 1920x1080x24 -noreset" \
-    "$top/build/bench/bench_playback" "${1:-40}" "$top/data/Samples"
+    "$top/build/bench/bench_playback" "${1:-40}" "$top/data/Samples" "$top/build/src/lumaveil"

@@ -5,12 +5,13 @@
 set -eu
 
 # Qt's linguist tools make the template of the texts to translate; libsodium hashes the screensaver password; GIO
-# reads GNOME's lock settings; libXtst records xscreensaver's lock requests. Wayland compositors tell the desktop's
-# idle time and take a showing's idle inhibitor through their protocols (libwayland-dev brings wayland-scanner); Qt
-# 6.4 hands out its own Wayland connection only through its private headers.
+# reads GNOME's lock settings; libXtst records xscreensaver's lock requests; libseccomp confines a showing's process.
+# Wayland compositors tell the desktop's idle time and take a showing's idle inhibitor through their protocols
+# (libwayland-dev brings wayland-scanner); Qt 6.4 hands out its own Wayland connection only through its private
+# headers.
 build_packages="cmake ninja-build g++ pkg-config qt6-base-dev qt6-qpa-plugins libqt6opengl6-dev libmpv-dev libxss-dev libxcb1-dev
-    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev libxtst-dev libwayland-dev wayland-protocols plasma-wayland-protocols
-    qt6-base-private-dev"
+    qt6-tools-dev qt6-l10n-tools libsodium-dev libglib2.0-dev libxtst-dev libseccomp-dev libwayland-dev wayland-protocols
+    plasma-wayland-protocols qt6-base-private-dev"
 run_packages="fonts-liberation xvfb xauth libgl1-mesa-dri libglx-mesa0"
 # The tests run the program on a desktop of their own: an X server whose monitors can be switched on and off, a
 # window manager, a notification area and a session bus; they type and click through XTest. A headless Wayland

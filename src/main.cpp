@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/CommandLine.h"
 #include "app/RunningCopy.h"
+#include "app/ShowingProcess.h"
 #include "app/Startup.h"
 #include "app/Translations.h"
-#include "platform/HeapTuning.h"
+#include "showing/Confinement.h"
+#include "system/HeapTuning.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -24,6 +26,21 @@ void report(const QString& problem)
     }
 }
 
+// The process of a showing, which the program starts with its end of their connection: confined before it reads a
+// single video.
+int runShowing(int argc, char* argv[], int socket, Translations& translations)
+{
+    QApplication application(argc, argv);
+    translations.install(application);
+    QApplication::setApplicationName(QStringLiteral("Lumaveil"));
+    QApplication::setDesktopFileName(QStringLiteral("org.quelmar.lumaveil"));
+    std::setlocale(LC_NUMERIC, "C");
+    const Confinement::Outcome confined = Confinement::confine();
+    report(confined.failure);
+    ShowingProcess showing(socket);
+    return QApplication::exec();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -35,6 +52,12 @@ int main(int argc, char* argv[])
     }
     Translations translations;
     translations.load(QLocale::system(), Translations::folders(Translations::programFolder()));
+    if (const QString prefix = QStringLiteral("--showing-fd=");
+        arguments.size() == 2 && arguments[1].startsWith(prefix)) {
+        bool number = false;
+        const int socket = arguments[1].mid(prefix.size()).toInt(&number);
+        return number && socket > 2 ? runShowing(argc, argv, socket, translations) : 2;
+    }
     const CommandLine line = CommandLine::parse(arguments, &translations);
     if (!line.run) {
         std::fputs(line.output.toLocal8Bit().constData(), stdout);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopSources.h"
 
-#include "platform/DBusIdleSource.h"
-#include "platform/DBusInhibitionHold.h"
-#include "platform/WaylandIdleSource.h"
-#include "platform/X11FullScreenHold.h"
-#include "platform/X11IdleSource.h"
+#include "desktop/DBusIdleSource.h"
+#include "desktop/DBusInhibitionHold.h"
+#include "desktop/WaylandIdleSource.h"
+#include "desktop/X11FullScreenHold.h"
+#include "desktop/X11IdleSource.h"
 
 DesktopIdle::Sources desktopSources(const DesktopBuses& buses)
 {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/DesktopIdle.h"
-#include "platform/DesktopBuses.h"
+#include "app/DesktopIdle.h"
+#include "desktop/DesktopBuses.h"
 
 /**
  * The desktop's own sources of its idle time, in the order they are tried: the X server's, GNOME's and KDE's

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ErrorReport.h"
 
-#include "platform/Dialogs.h"
+#include "widgets/Dialogs.h"
 
 #include <QApplication>
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/ErrorReporter.h"
+#include "system/ErrorReporter.h"
 
 class Dialogs;
 

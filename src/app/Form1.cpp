@@ -3,24 +3,29 @@
 
 #include "app/DesktopSources.h"
 #include "app/ShortTitle.h"
-#include "engine/Form2.h"
-#include "engine/RandomGenerator.h"
+#include "desktop/SessionWatcher.h"
 #include "library/LibraryListView.h"
 #include "options/Form4.h"
-#include "platform/Controls.h"
-#include "platform/Convert.h"
-#include "platform/Dialogs.h"
-#include "platform/GuardedRoutine.h"
-#include "platform/ProgramFiles.h"
-#include "platform/ProgramIcon.h"
-#include "platform/RoutinePaths.h"
-#include "platform/SessionWatcher.h"
-#include "platform/Twips.h"
-#include "platform/VideoPlayer.h"
 #include "settings/ListText.h"
 #include "settings/SettingsStore.h"
 #include "shell/StartUp.h"
 #include "shell/cSysTray.h"
+#include "showing/ChildShowing.h"
+#include "showing/Form2.h"
+#include "showing/LocalShowing.h"
+#include "showing/PlaybackSequencer.h"
+#include "showing/RandomGenerator.h"
+#include "showing/ShowingRequest.h"
+#include "showing/video/BlankPlayer.h"
+#include "showing/video/VideoPlayer.h"
+#include "system/Convert.h"
+#include "system/GuardedRoutine.h"
+#include "system/ProgramFiles.h"
+#include "system/RoutinePaths.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/ProgramIcon.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -68,7 +73,6 @@ Form1::Form1(const Services& services, QWidget* parent)
                  services.dialogs,
                  services.report,
                  ProgramFiles::samplesFolder(services.programFolder))
-    , m_sequencer(*this, services.random, services.report)
     , m_customPointer(Qt::PointingHandCursor)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -82,7 +86,7 @@ Form1::~Form1()
 {
     m_services.settings.setSaveFailureHandler({});
     setKeyPreview(false);
-    delete m_form2;
+    delete m_showing;
     delete m_form4;
 }
 
@@ -147,10 +151,6 @@ void Form1::connectControls()
     });
     connect(m_listSaveTimer, &QTimer::timeout, this, &Form1::saveLists);
 
-    connect(&m_sequencer, &PlaybackSequencer::playLengthCheckWanted, Timer2, [this](bool on) {
-        on ? Timer2->start() : Timer2->stop();
-    });
-    connect(Timer2, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
     connect(m_sessionWatcher, &SessionWatcher::awayChanged, this, &Form1::sessionAwayChanged);
     connect(m_sessionWatcher, &SessionWatcher::lockComing, this, &Form1::desktopLockComing);
     connect(m_sessionWatcher, &SessionWatcher::canLockChanged, this, &Form1::showDesktopIdleAvailability);
@@ -271,7 +271,7 @@ void Form1::Form_QueryUnload()
         saveBeforeEnd();
     });
     routine.step(102, [&] { QCoreApplication::processEvents(); });
-    routine.step(104, [&] { m_sequencer.requestStop(); });
+    routine.step(104, [&] { requestStop(); });
     routine.step(106, [&] { cSysTray1->setInTray(false); });
     routine.step(108, [&] { QCoreApplication::processEvents(); });
     routine.step(110, [&] { QCoreApplication::processEvents(); });
@@ -284,9 +284,7 @@ void Form1::Form_Unload()
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Unload);
     routine.step(102, [&] {
         endOpenDialogs();
-        if (m_form2) {
-            m_form2->unload();
-        }
+        endShowingWithoutAsking();
         if (m_form4) {
             m_form4->hide();
         }
@@ -399,7 +397,7 @@ void Form1::StopTimer()
     routine.step(104, [&] { setKeyPreview(false); });
     routine.step(106, [&] { m_countdown.reset(); });
     routine.step(108, [&] {
-        m_sequencer.requestStop();
+        requestStop();
         m_playWhenWalked = false;
     });
     if (routine.test(110, [&] { return m_countdown.ScreensaverOn; })) {
@@ -489,7 +487,8 @@ void Form1::PushButton7_Click()
 
 Form2* Form1::playbackWindow() const
 {
-    return m_form2;
+    const auto* local = qobject_cast<LocalShowing*>(m_showing);
+    return local ? local->window() : nullptr;
 }
 
 bool Form1::hasForm4() const
@@ -576,33 +575,68 @@ void Form1::PlayVideo()
     routine.step(104, [&] { startShowing(); });
 }
 
-// A showing that runs already starts afresh in its window; otherwise a new window comes, with a player of its own
-// that lives only as long as the showing.
+// A showing that runs already starts afresh; otherwise a new one comes. In the program as it is installed, it plays
+// in a process of its own, which takes the decoder's memory and any crash of it along when it goes.
 void Form1::startShowing()
 {
-    if (!m_form2) {
-        auto* window =
-            new Form2(m_services.makePlayer(), *this, m_services.settings, m_services.prompter, m_services.report);
-        m_form2 = window;
-        connect(&m_sequencer, &PlaybackSequencer::aboutToPlay, window, &Form2::prepareForVideo);
-        connect(window, &Form2::promptShown, &m_sequencer, &PlaybackSequencer::setHeld);
-        connect(window, &Form2::showingEnded, this, &Form1::showingEnded);
-        connect(window, &QObject::destroyed, m_sessionWatcher, [watcher = m_sessionWatcher] {
-            watcher->setShowing(false);
-        });
-        m_sessionWatcher->setShowing(true);
-        connect(window, &Form2::showingEnded, &m_idleLock, &IdleLockHandover::end);
-        connect(window, &Form2::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
+    const bool running = m_showing != nullptr;
+    if (!running) {
+        if (m_services.makePlayer) {
+            m_showing = new LocalShowing(m_services.makePlayer(),
+                                         m_services.settings,
+                                         m_services.prompter,
+                                         m_services.report,
+                                         m_services.random,
+                                         this);
+            connect(m_showing, &Showing::finished, m_showing, &QObject::deleteLater);
+        } else {
+            if (!m_childShowing) {
+                m_childShowing = new ChildShowing(m_services.showingProgram, this);
+            }
+            m_showing = m_childShowing;
+        }
+        follow(m_showing);
         // The countdown's inactivity went before a showing that it started; one started by hand follows input.
         const bool counted = m_countdown.ScreensaverOn && m_countdown.expired();
-        m_idleLock.begin(window, counted ? std::optional(qint64(m_countdown.ElapsedSeconds) * 1000) : std::nullopt);
+        m_idleLock.begin(m_showing, counted ? std::optional(qint64(m_countdown.ElapsedSeconds) * 1000) : std::nullopt);
     }
-    m_sequencer.start(&m_form2->player(), [this] { return m_library.playable().paths(); });
+    if (!m_showing->play(showingRequest())) {
+        qWarning("lumaveil: the showing cannot start");
+        if (!running) {
+            showingDied();
+        }
+    }
+}
+
+ShowingRequest Form1::showingRequest()
+{
+    ShowingRequest request;
+    request.paths = m_library.playable().paths();
+    request.random = playRandomly();
+    request.inOrder = playInOrder();
+    request.soundOff = soundDisabled();
+    request.fullScreen = showFullScreen();
+    request.randomPlace = startAtRandomPlace();
+    request.limitLength = limitPlayLength();
+    request.playLength = playLengthText();
+    request.password = m_services.settings.ReadSetting(Setting::Password);
+    request.passwordMouseMove = m_services.settings.ReadSetting(Setting::PasswordMouseMove);
+    return request;
+}
+
+void Form1::follow(Showing* showing)
+{
+    connect(showing, &Showing::ended, this, &Form1::showingEnded);
+    connect(showing, &Showing::died, this, &Form1::showingDied);
+    connect(showing, &Showing::finished, this, &Form1::showingFinished);
+    connect(showing, &Showing::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
+    connect(showing, &Showing::inputSeen, &m_idleLock, &IdleLockHandover::inputSeen);
+    m_sessionWatcher->setShowing(true);
 }
 
 void Form1::showingEnded()
 {
-    m_sequencer.requestStop();
+    m_idleLock.end();
     StopTimer();
     // The password only ends a showing; the desktop's lock screen is the lock. The showing has let go of the
     // keyboard and the pointer already, so the lock screen can take them.
@@ -611,15 +645,71 @@ void Form1::showingEnded()
     }
 }
 
+// A showing's process that dies must not leave the desktop open where the password guards it: the screens stay
+// black until the password is given, as they would in the showing. Without the password, the death ends the showing
+// as input would.
+void Form1::showingDied()
+{
+    if (!Form2::asksPassword(m_services.settings)) {
+        showingEnded();
+        return;
+    }
+    auto* cover = new LocalShowing(std::make_unique<BlankPlayer>(),
+                                   m_services.settings,
+                                   m_services.prompter,
+                                   m_services.report,
+                                   m_services.random,
+                                   this);
+    connect(cover, &Showing::finished, cover, &QObject::deleteLater);
+    m_showing->disconnect(this);
+    m_showing = cover;
+    follow(cover);
+    m_idleLock.handOn(cover);
+    cover->cover();
+}
+
+void Form1::showingFinished()
+{
+    if (sender() == m_showing) {
+        forgetShowing();
+    }
+}
+
+// From here on the showing ends on its own, and nothing it tells matters any more.
+void Form1::forgetShowing()
+{
+    m_sessionWatcher->setShowing(false);
+    m_idleLock.end();
+    m_showing->disconnect(this);
+    m_showing = nullptr;
+}
+
+void Form1::endShowingWithoutAsking()
+{
+    if (!m_showing) {
+        return;
+    }
+    Showing* showing = m_showing;
+    forgetShowing();
+    showing->endWithoutAsking();
+}
+
+void Form1::requestStop()
+{
+    if (auto* local = qobject_cast<LocalShowing*>(m_showing)) {
+        local->sequencer().requestStop();
+    }
+}
+
 // The desktop would have locked itself by now, had the showing not held off its idle action: the session's lock takes
 // over. The showing ends as a lock ends it, without the password and without showingEnded, whose lock would be a
 // second one.
 void Form1::handOverToLock()
 {
-    if (!m_form2 || m_sessionWatcher->isAway()) {
+    if (!m_showing || m_sessionWatcher->isAway()) {
         return;
     }
-    m_form2->endWithoutAsking();
+    endShowingWithoutAsking();
     StopTimer();
     m_sessionWatcher->lockSession();
 }
@@ -631,8 +721,8 @@ void Form1::sessionAwayChanged(bool away)
     if (away) {
         m_desktopLockAwaited = false;
     }
-    if (away && m_form2) {
-        m_form2->endWithoutAsking();
+    if (away) {
+        endShowingWithoutAsking();
     }
     StopTimer();
 }
@@ -641,10 +731,10 @@ void Form1::sessionAwayChanged(bool away)
 // A locker that gave up while they were held is asked again, now that they are free.
 void Form1::desktopLockComing()
 {
-    if (!m_form2) {
+    if (!m_showing) {
         return;
     }
-    m_form2->endWithoutAsking();
+    endShowingWithoutAsking();
     StopTimer();
     m_desktopLockAwaited = true;
     constexpr int lockSettlesMs = 700;

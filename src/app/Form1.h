@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/Countdown.h"
+#include "app/DesktopIdle.h"
+#include "app/IdleLockHandover.h"
 #include "app/Services.h"
-#include "engine/Countdown.h"
-#include "engine/DesktopIdle.h"
-#include "engine/IdleLockHandover.h"
-#include "engine/PlaybackOptions.h"
-#include "engine/PlaybackSequencer.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
-#include "platform/HeldKeys.h"
+#include "showing/HeldKeys.h"
+#include "showing/PlaybackOptions.h"
+#include "showing/Showing.h"
 
 #include <QCursor>
 #include <QPointer>
@@ -28,7 +28,9 @@ class QTimer;
 class LibraryListView;
 class QTreeView;
 class cSysTray;
+class ChildShowing;
 class Form2;
+struct ShowingRequest;
 class Form4;
 class ScrollingSurface;
 class SessionWatcher;
@@ -99,16 +101,17 @@ public:
     {
         return m_keyPreview;
     }
-    [[nodiscard]] PlaybackSequencer& sequencer()
-    {
-        return m_sequencer;
-    }
     [[nodiscard]] const SessionWatcher& sessionWatcher() const
     {
         return *m_sessionWatcher;
     }
-    /** The playback window while a showing runs. */
+    /** The playback window while a showing runs in this process. */
     [[nodiscard]] Form2* playbackWindow() const;
+    /** The showing that runs, wherever it plays; none between showings. */
+    [[nodiscard]] Showing* showing() const
+    {
+        return m_showing;
+    }
     /** The options window, created hidden when it does not exist yet. */
     Form4& form4() const;
     [[nodiscard]] bool hasForm4() const;
@@ -159,7 +162,6 @@ public:
     QCheckBox* Check8 = nullptr;
     QTreeView* ListView2 = nullptr;
     QTimer* Timer4 = nullptr;
-    QTimer* Timer2 = nullptr;
     cSysTray* cSysTray1 = nullptr;
 
 signals:
@@ -211,7 +213,16 @@ private:
     bool keyInput(int key, bool pressed);
     void endOpenDialogs();
     void startShowing();
+    [[nodiscard]] ShowingRequest showingRequest();
+    /** Follows a showing that starts: the countdown, the session and the desktop's idle lock learn of it. */
+    void follow(Showing* showing);
     void showingEnded();
+    void showingDied();
+    void showingFinished();
+    void forgetShowing();
+    void endShowingWithoutAsking();
+    /** No further video starts in a showing that plays here. */
+    void requestStop();
     void handOverToLock();
     void sessionAwayChanged(bool away);
     void desktopLockComing();
@@ -223,8 +234,9 @@ private:
     IdleLockHandover m_idleLock;
     VideoLibrary m_library;
     LibraryCommands m_commands;
-    PlaybackSequencer m_sequencer;
-    QPointer<Form2> m_form2;
+    QPointer<Showing> m_showing;
+    // The showings' own process, where the program plays in one; it remembers the files that took it down.
+    ChildShowing* m_childShowing = nullptr;
     // The desktop said that it locks, and has not yet.
     bool m_desktopLockAwaited = false;
     // Made on first use, also by a showing that only reads it.

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window's input: a key, a click or a move along both axes on its bare surface resets the countdown.
 #include "app/Form1.h"
-#include "platform/Controls.h"
-#include "platform/GuardedRoutine.h"
-#include "platform/RoutinePaths.h"
-#include "platform/ScrollingSurface.h"
-#include "platform/SessionWatcher.h"
-#include "platform/Twips.h"
+#include "desktop/SessionWatcher.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
+#include "widgets/Controls.h"
+#include "widgets/ScrollingSurface.h"
+#include "widgets/Twips.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,11 +2,11 @@
 // The main window's controls, where its design places them.
 #include "app/Form1.h"
 #include "library/LibraryListView.h"
-#include "platform/Controls.h"
-#include "platform/NumericEntry.h"
-#include "platform/ScrollingSurface.h"
-#include "platform/Twips.h"
 #include "shell/cSysTray.h"
+#include "widgets/Controls.h"
+#include "widgets/NumericEntry.h"
+#include "widgets/ScrollingSurface.h"
+#include "widgets/Twips.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -139,9 +139,6 @@ void Form1::createControls()
     Timer4 = new QTimer(this);
     Timer4->setObjectName(QStringLiteral("Timer4"));
     Timer4->setInterval(1000);
-    Timer2 = new QTimer(this);
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(1000);
     cSysTray1 = new cSysTray(this);
     cSysTray1->setObjectName(QStringLiteral("cSysTray1"));
     createTrayMenu();

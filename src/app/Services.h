@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/DesktopBuses.h"
+#include "desktop/DesktopBuses.h"
 
 #include <QString>
 
@@ -23,9 +23,13 @@ struct Services
     ErrorReporter& report;
     RandomGenerator& random;
     PasswordPrompter& prompter;
-    /** Makes the video player of a showing; it lives as long as the showing. */
+    /**
+     * Makes the video player of a showing that plays in this process; it lives as long as the showing. Without it,
+     * showings play in a process of their own, showingProgram started with its end of their connection.
+     */
     std::function<std::unique_ptr<VideoPlayer>()> makePlayer;
     /** Where the optional skin, pointer and drag files are looked for. */
     QString programFolder;
+    QString showingProgram{};
     DesktopBuses buses{};
 };

@@ -2,11 +2,10 @@
 #include "app/Startup.h"
 
 #include "app/Form1.h"
-#include "platform/MpvVideoPlayer.h"
-#include "platform/ProgramFiles.h"
-#include "platform/ProgramIcon.h"
-#include "platform/X11Desktop.h"
+#include "desktop/X11Desktop.h"
 #include "settings/PasswordHash.h"
+#include "system/ProgramFiles.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -25,11 +24,15 @@ void Startup::run()
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(programIcon());
 
-    const auto makePlayer = []() -> std::unique_ptr<VideoPlayer> {
-        return std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{});
-    };
-    m_form1 = std::make_unique<Form1>(
-        Services{m_settings, m_dialogs, m_report, m_random, m_prompter, makePlayer, ProgramFiles::programFolder()});
+    // Showings play in a process of their own: this file started again, with its end of their connection.
+    m_form1 = std::make_unique<Form1>(Services{m_settings,
+                                               m_dialogs,
+                                               m_report,
+                                               m_random,
+                                               m_prompter,
+                                               {},
+                                               ProgramFiles::programFolder(),
+                                               QCoreApplication::applicationFilePath()});
     Form1* form1 = m_form1.get();
     QObject::connect(form1, &Form1::unloaded, qApp, [] { QCoreApplication::exit(0); });
     QObject::connect(&m_signals, &UnixSignals::terminationRequested, form1, &Form1::closeQuietly);

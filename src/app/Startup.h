@@ -2,11 +2,11 @@
 #pragma once
 
 #include "app/ErrorReport.h"
-#include "engine/Form3.h"
-#include "engine/RandomGenerator.h"
-#include "platform/QtDialogs.h"
-#include "platform/UnixSignals.h"
 #include "settings/SettingsStore.h"
+#include "showing/Form3.h"
+#include "showing/RandomGenerator.h"
+#include "system/UnixSignals.h"
+#include "widgets/QtDialogs.h"
 
 #include <QStringList>
 

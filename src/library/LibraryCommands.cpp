@@ -3,10 +3,10 @@
 
 #include "library/FolderScanner.h"
 #include "library/VideoLibrary.h"
-#include "platform/Dialogs.h"
-#include "platform/GuardedRoutine.h"
-#include "platform/RoutinePaths.h"
 #include "settings/SettingsStore.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
+#include "widgets/Dialogs.h"
 
 #include <QFileInfo>
 #include <QWidget>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/VideoLibrary.h"
 
-#include "platform/GuardedRoutine.h"
-#include "platform/RoutinePaths.h"
-#include "platform/UnixSignals.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
+#include "system/UnixSignals.h"
 
 #include <QThreadPool>
 

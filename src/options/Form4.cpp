@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "options/Form4.h"
 
-#include "platform/Controls.h"
-#include "platform/Convert.h"
-#include "platform/Dialogs.h"
-#include "platform/Failure.h"
-#include "platform/GuardedRoutine.h"
-#include "platform/NumericEntry.h"
-#include "platform/ProgramIcon.h"
-#include "platform/RoutinePaths.h"
 #include "settings/PasswordHash.h"
 #include "settings/SettingsStore.h"
+#include "system/Convert.h"
+#include "system/Failure.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
+#include "widgets/Controls.h"
+#include "widgets/Dialogs.h"
+#include "widgets/NumericEntry.h"
+#include "widgets/ProgramIcon.h"
 
 #include <QCheckBox>
 #include <QGroupBox>

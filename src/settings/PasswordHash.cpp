@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/PasswordHash.h"
 
-#include "platform/Failure.h"
 #include "settings/SettingsStore.h"
+#include "system/Failure.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>

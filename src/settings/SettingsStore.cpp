@@ -177,6 +177,9 @@ public:
 
     void changed(const QString& key)
     {
+        if (fileName.isEmpty()) {
+            return;
+        }
         changedIn.insert(key, ++generation);
         scheduleSave();
     }
@@ -392,6 +395,17 @@ SettingsStore::SettingsStore(const QString& fileName)
     : d(std::make_unique<Saver>(fileName))
 {
     d->load();
+}
+
+SettingsStore::SettingsStore(std::unique_ptr<Saver> saver)
+    : d(std::move(saver))
+{}
+
+std::unique_ptr<SettingsStore> SettingsStore::inMemory(const QMap<QString, QString>& values)
+{
+    auto saver = std::make_unique<Saver>(QString());
+    saver->values = values;
+    return std::unique_ptr<SettingsStore>(new SettingsStore(std::move(saver)));
 }
 
 SettingsStore::~SettingsStore()

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -58,6 +59,11 @@ public:
     SettingsStore();
     /** A store in the given file; tests use one in a temporary folder. */
     explicit SettingsStore(const QString& fileName);
+    /**
+     * A store in memory only, that starts with the given values and reads and writes no file: for a showing's
+     * process, which is handed the few values it needs and never changes the user's settings.
+     */
+    [[nodiscard]] static std::unique_ptr<SettingsStore> inMemory(const QMap<QString, QString>& values);
     /** Saves what is not saved yet, and waits for it. */
     ~SettingsStore();
 
@@ -90,5 +96,7 @@ public:
 
 private:
     class Saver;
+    explicit SettingsStore(std::unique_ptr<Saver> saver);
+
     std::unique_ptr<Saver> d;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/cSysTray.h"
 
-#include "platform/Failure.h"
+#include "system/Failure.h"
 
 #include <QCoreApplication>
 #include <QTimer>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ErrorReport.h"
 #include "fakes/FakeDialogs.h"
-#include "platform/Convert.h"
-#include "platform/Failure.h"
-#include "platform/GuardedRoutine.h"
-#include "platform/RoutinePaths.h"
+#include "system/Convert.h"
+#include "system/Failure.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
-#include "engine/Form2.h"
 #include "fakes/FakeDesktopSources.h"
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
 #include "shell/cSysTray.h"
+#include "showing/Form2.h"
 
 #include <QCheckBox>
 #include <QLabel>

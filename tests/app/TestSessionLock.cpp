@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
-#include "engine/Form2.h"
+#include "desktop/SessionWatcher.h"
 #include "fakes/FakeSessionServices.h"
 #include "fakes/PrivateBus.h"
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
-#include "platform/SessionWatcher.h"
+#include "showing/Form2.h"
 
 #include <QCheckBox>
 #include <QLabel>

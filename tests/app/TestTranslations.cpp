@@ -2,9 +2,9 @@
 #include "app/CommandLine.h"
 #include "app/Form1.h"
 #include "app/Translations.h"
-#include "engine/Form3.h"
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
+#include "showing/Form3.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemModel>

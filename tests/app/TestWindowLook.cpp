@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/Form1.h"
-#include "engine/Form3.h"
 #include "fakes/Pictures.h"
 #include "fakes/TestEnvironment.h"
 #include "options/Form4.h"
+#include "showing/Form3.h"
 
 #include <QCheckBox>
 #include <QDir>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/DBusIdleSource.h"
+#include "desktop/DBusInhibitionHold.h"
 #include "desktop/XClient.h"
-#include "platform/DBusIdleSource.h"
-#include "platform/DBusInhibitionHold.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/XClient.h"
 
+#include "desktop/Processes.h"
+
 #include <QThread>
 
 #include <X11/Xatom.h>
@@ -116,7 +118,7 @@ QList<XClient::Window> XClient::windowsOf(qint64 pid, const QString& titlePrefix
     QList<Window> result;
     for (Window window : clientsByStacking()) {
         const QList<unsigned long> owner = cardinals(window, "_NET_WM_PID", XA_CARDINAL);
-        if (!owner.isEmpty() && qint64(owner.first()) == pid && title(window).startsWith(titlePrefix)) {
+        if (!owner.isEmpty() && isOrIsChildOf(qint64(owner.first()), pid) && title(window).startsWith(titlePrefix)) {
             result.append(window);
         }
     }

@@ -30,7 +30,7 @@ public:
 
     // The window manager's view: its client windows, bottom to top.
     [[nodiscard]] QList<Window> clientsByStacking() const;
-    /** The managed windows of a process whose title begins with the text, bottom to top. */
+    /** The managed windows of a process or its children whose title begins with the text, bottom to top. */
     [[nodiscard]] QList<Window> windowsOf(qint64 pid, const QString& titlePrefix = {}) const;
     [[nodiscard]] Window windowOf(qint64 pid, const QString& titlePrefix) const;
     [[nodiscard]] QString title(Window window) const;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/DesktopIdle.h"
+#include "app/DesktopIdle.h"
 
 #include <vector>
 

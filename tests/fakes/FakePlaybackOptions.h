@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "engine/PlaybackOptions.h"
+#include "showing/PlaybackOptions.h"
 
 /** Options a test sets directly. */
 class FakePlaybackOptions : public PlaybackOptions

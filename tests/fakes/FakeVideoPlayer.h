@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "platform/VideoPlayer.h"
+#include "showing/video/VideoPlayer.h"
 
 #include <QHash>
 #include <QList>

@@ -3,11 +3,11 @@
 
 #include "app/ErrorReport.h"
 #include "app/Services.h"
-#include "engine/RandomGenerator.h"
 #include "fakes/FakeDialogs.h"
 #include "fakes/FakePasswordPrompter.h"
 #include "fakes/FakeVideoPlayer.h"
 #include "settings/SettingsStore.h"
+#include "showing/RandomGenerator.h"
 
 #include <QPointer>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 #include "library/FolderScanner.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
-#include "platform/ProgramFiles.h"
+#include "system/ProgramFiles.h"
 
 #include <QDir>
 #include <QFile>

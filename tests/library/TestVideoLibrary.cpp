@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/VideoLibrary.h"
-#include "platform/ErrorReporter.h"
+#include "system/ErrorReporter.h"
 
 #include <QElapsedTimer>
 #include <QProcess>

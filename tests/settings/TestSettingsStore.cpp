@@ -176,6 +176,21 @@ private slots:
         QCOMPARE(again.ReadSetting(QStringLiteral("Videos"), QStringLiteral("fallback")), QString());
     }
 
+    // A showing's store: the values handed to it, and what is written to it, are read back; no file comes of them.
+    void testStoreInMemoryWritesNoFile()
+    {
+        const std::unique_ptr<SettingsStore> store =
+            SettingsStore::inMemory({{QStringLiteral("Password Mouse Move"), QStringLiteral("1")}});
+        QCOMPARE(store->ReadSetting(Setting::PasswordMouseMove), QStringLiteral("1"));
+        QCOMPARE(store->ReadSetting(Setting::Text3), settingDefault(Setting::Text3));
+        store->WriteSetting(Setting::Password, QStringLiteral("hash"));
+        QCOMPARE(store->ReadSetting(Setting::Password), QStringLiteral("hash"));
+        QTest::qWait(300);
+        QCOMPARE(store->saveNow(), QString());
+        QVERIFY(store->unsavedKeys().isEmpty());
+        QVERIFY(QDir(m_folder->path()).isEmpty());
+    }
+
     void testStoreFileIsPrivate()
     {
         SettingsStore store(storeFile());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "platform/Failure.h"
 #include "shell/StartUp.h"
 #include "shell/cSysTray.h"
+#include "system/Failure.h"
 
 #include <QDir>
 #include <QFile>

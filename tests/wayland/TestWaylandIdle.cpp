@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/DesktopSources.h"
-#include "platform/WaylandIdleSource.h"
+#include "desktop/WaylandIdleSource.h"
 #include "wayland/Sway.h"
 
 #include <QElapsedTimer>

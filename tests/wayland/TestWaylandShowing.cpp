@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "desktop/Processes.h"
 #include "desktop/ProgramRun.h"
 #include "wayland/DecoyXDisplay.h"
 #include "wayland/Sway.h"
@@ -51,7 +52,7 @@ private:
             [&] {
                 found.reset();
                 for (const Sway::View& view : Sway::views()) {
-                    if (view.pid == run.pid() && view.name.startsWith(titlePrefix) && view.visible) {
+                    if (isOrIsChildOf(view.pid, run.pid()) && view.name.startsWith(titlePrefix) && view.visible) {
                         found = view;
                     }
                 }
@@ -68,7 +69,7 @@ private:
             [&] {
                 const QList<Sway::View> views = Sway::views();
                 return std::any_of(views.cbegin(), views.cend(), [&](const Sway::View& view) {
-                    return view.pid == run.pid() && view.name.startsWith(titlePrefix) && view.focused;
+                    return isOrIsChildOf(view.pid, run.pid()) && view.name.startsWith(titlePrefix) && view.focused;
                 });
             },
             timeout);
@@ -79,7 +80,7 @@ private:
     {
         QList<Sway::View> found;
         for (const Sway::View& view : Sway::views()) {
-            if (view.pid == run.pid() && view.name.startsWith(titlePrefix) && view.visible) {
+            if (isOrIsChildOf(view.pid, run.pid()) && view.name.startsWith(titlePrefix) && view.visible) {
                 found.append(view);
             }
         }
@@ -92,7 +93,7 @@ private:
             [&] {
                 const QList<Sway::View> views = Sway::views();
                 return std::none_of(views.cbegin(), views.cend(), [&](const Sway::View& view) {
-                    return view.pid == run.pid() && view.name.startsWith(titlePrefix) && view.visible;
+                    return isOrIsChildOf(view.pid, run.pid()) && view.name.startsWith(titlePrefix) && view.visible;
                 });
             },
             timeout);

@@ -1,0 +1,268 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "showing/PlaybackSequencer.h"
+
+#include "showing/PlaybackOptions.h"
+#include "showing/RandomGenerator.h"
+#include "showing/video/VideoPlayer.h"
+#include "system/Convert.h"
+#include "system/Failure.h"
+#include "system/GuardedRoutine.h"
+#include "system/RoutinePaths.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <utility>
+
+PlaybackSequencer::PlaybackSequencer(PlaybackOptions& options,
+                                     RandomGenerator& random,
+                                     ErrorReporter& reporter,
+                                     QObject* parent)
+    : QObject(parent)
+    , m_options(options)
+    , m_random(random)
+    , m_reporter(reporter)
+{}
+
+double PlaybackSequencer::PickRandomItem(RandomGenerator& random, qint32 count)
+{
+    return std::floor(random.next() * count) + 1;
+}
+
+double PlaybackSequencer::PickRandomStart(RandomGenerator& random, double duration)
+{
+    return random.next() * duration + 1;
+}
+
+void PlaybackSequencer::start(VideoPlayer* player, Items items)
+{
+    if (player != m_player) {
+        if (m_player) {
+            disconnect(m_player, nullptr, this, nullptr);
+        }
+        m_player = player;
+        if (player) {
+            connect(player, &VideoPlayer::playStateChanged, this, &PlaybackSequencer::onStateChanged);
+        }
+    }
+    m_items = std::move(items);
+    m_orderCounter = 0;
+    m_stopRequested = false;
+    m_showing = true;
+    m_idle = false;
+    m_cycleWaiting = false;
+    m_next.reset();
+    m_failed.clear();
+    ++m_generation;
+    cycle();
+}
+
+void PlaybackSequencer::requestStop()
+{
+    m_stopRequested = true;
+    m_showing = false;
+    m_randomStartPending = false;
+    m_playLengthPending = false;
+    m_cycleWaiting = false;
+    ++m_generation;
+    setPlayLengthCheck(false);
+}
+
+void PlaybackSequencer::cycle()
+{
+    if (m_stopRequested || !m_player) {
+        m_showing = false;
+        setPlayLengthCheck(false);
+        return;
+    }
+    GuardedRoutine routine(m_reporter, RoutinePath::Form1_PlayVideo);
+    const QStringList items = m_items ? m_items() : QStringList();
+    const qint32 count = itemCount(items);
+    if (count <= 0) {
+        // The list emptied during the showing: wait, black, for input to end it.
+        m_idle = true;
+        return;
+    }
+    qint32 item = 1;
+    const std::optional<Preselection> next = std::exchange(m_next, std::nullopt);
+    if (next && next->random == m_options.playRandomly() && next->items == items) {
+        item = next->item;
+        m_orderCounter = next->orderCounter;
+    } else {
+        routine.step(108, [&] { item = chooseItem(count, m_orderCounter); });
+    }
+    item = std::clamp(item, 1, count);
+    m_item = item;
+    m_videoStarted = false;
+    m_randomStartPending = false;
+    m_playLengthPending = false;
+    setPlayLengthCheck(false);
+
+    routine.step(110, [&] { emit aboutToPlay(m_options.showFullScreen()); });
+    routine.step(114, [&] { m_player->setURL(items.at(item - 1)); });
+    routine.step(116, [&] { m_player->setStretchToFit(true); });
+    routine.step(118, [&] {
+        if (m_options.soundDisabled()) {
+            m_player->setVolume(0);
+            m_player->setMute(true);
+        } else {
+            m_player->setMute(false);
+            m_player->setVolume(100);
+        }
+    });
+    routine.step(120, [&] { m_player->setUiMode(QStringLiteral("none")); });
+    const bool limited = m_options.limitPlayLength();
+    if (routine.test(122, [&] { return limited; })) {
+        routine.step(124, [&] { StopPosition = Convert::toLong(m_options.playLengthText()); });
+    }
+    if (routine.test(126, [&] { return m_options.startAtRandomPlace(); })) {
+        // The start is chosen once the player knows the video's length, when it plays.
+        m_randomStartPending = true;
+        return;
+    }
+    // The check starts when the video does: a video that is slow to open is no video that played too long.
+    m_playLengthPending = limited;
+}
+
+// The list's length as the 32-bit count that the choice works with.
+qint32 PlaybackSequencer::itemCount(const QStringList& items)
+{
+    return static_cast<qint32>(std::min<qsizetype>(items.size(), std::numeric_limits<qint32>::max()));
+}
+
+qint32 PlaybackSequencer::chooseItem(qint32 count, qint32& orderCounter)
+{
+    if (m_options.playRandomly()) {
+        return Convert::toLong(PickRandomItem(m_random, count));
+    }
+    // In order; also when neither order is chosen.
+    if (++orderCounter > count) {
+        orderCounter = 1;
+    }
+    return orderCounter;
+}
+
+// The next video is chosen while this one plays, so that the player can open it ahead.
+void PlaybackSequencer::preselectNext()
+{
+    const QStringList items = m_items ? m_items() : QStringList();
+    const qint32 count = itemCount(items);
+    if (count <= 0 || !m_player) {
+        return;
+    }
+    qint32 orderCounter = m_orderCounter;
+    qint32 item = 1;
+    try {
+        item = std::clamp(chooseItem(count, orderCounter), 1, count);
+    } catch (const Failure&) {
+        // Chosen again, with the error report, when the video's time comes.
+        return;
+    }
+    m_next = Preselection{item, orderCounter, m_options.playRandomly(), items};
+    m_player->queueNext(items.at(item - 1));
+}
+
+void PlaybackSequencer::onStateChanged(int state)
+{
+    if (!m_showing || sender() != m_player) {
+        return;
+    }
+    if (state == VideoPlayer::Playing) {
+        m_videoStarted = true;
+        m_failed.clear();
+        if (m_randomStartPending) {
+            startAtRandomPlace();
+        } else if (std::exchange(m_playLengthPending, false)) {
+            setPlayLengthCheck(true);
+        }
+        preselectNext();
+    } else if (state == VideoPlayer::Stopped || state == VideoPlayer::Ready) {
+        videoEnded();
+    }
+}
+
+void PlaybackSequencer::startAtRandomPlace()
+{
+    m_randomStartPending = false;
+    GuardedRoutine routine(m_reporter, RoutinePath::Form1_PlayVideo);
+    const double duration = m_player->duration();
+    qint32 start = 1;
+    routine.step(128, [&] { start = Convert::toLong(PickRandomStart(m_random, duration)); });
+    // The start stays inside the video, half a second or more before its end: one past the end would end it at once.
+    if (duration > 0) {
+        start = std::min(start, static_cast<qint32>(std::max(0.0, std::floor(duration - 0.5))));
+    }
+    routine.step(130, [&] { m_player->setCurrentPosition(start); });
+    const bool limited = m_options.limitPlayLength();
+    if (routine.test(132, [&] { return limited; })) {
+        routine.step(134,
+                     [&] { StopPosition = Convert::toLong(start + Convert::toDouble(m_options.playLengthText())); });
+    }
+    if (limited) {
+        setPlayLengthCheck(true);
+    }
+}
+
+void PlaybackSequencer::videoEnded()
+{
+    setPlayLengthCheck(false);
+    m_randomStartPending = false;
+    m_playLengthPending = false;
+    if (!m_videoStarted) {
+        // A video that never played is skipped; when every video of the list failed in a row, the showing rests.
+        m_failed.insert(m_item);
+        const qsizetype count = m_items ? m_items().size() : 0;
+        if (m_failed.size() >= count) {
+            m_idle = true;
+            return;
+        }
+    }
+    if (m_held) {
+        m_cycleWaiting = true;
+        return;
+    }
+    scheduleCycle();
+}
+
+// The next video starts once the current event has been handled; a new start or a stop meanwhile supersedes it.
+void PlaybackSequencer::scheduleCycle()
+{
+    const quint64 generation = m_generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (generation == m_generation) {
+                cycle();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void PlaybackSequencer::setHeld(bool held)
+{
+    m_held = held;
+    if (!held && m_cycleWaiting) {
+        m_cycleWaiting = false;
+        scheduleCycle();
+    }
+}
+
+void PlaybackSequencer::checkPlayLength()
+{
+    if (!m_playLengthCheck || !m_player) {
+        return;
+    }
+    if (m_player->currentPosition() >= StopPosition) {
+        m_player->stop();
+        setPlayLengthCheck(false);
+    }
+}
+
+void PlaybackSequencer::setPlayLengthCheck(bool on)
+{
+    if (on == m_playLengthCheck) {
+        return;
+    }
+    m_playLengthCheck = on;
+    emit playLengthCheckWanted(on);
+}
