@@ -9,7 +9,6 @@
 #include "library/VideoLibrary.h"
 #include "showing/HeldKeys.h"
 #include "showing/PlaybackOptions.h"
-#include "showing/Showing.h"
 
 #include <QCursor>
 #include <QPointer>

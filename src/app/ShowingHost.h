@@ -3,6 +3,7 @@
 
 #include "app/IdleLockHandover.h"
 #include "app/Services.h"
+#include "showing/Showing.h"
 
 #include <QObject>
 #include <QPointer>
@@ -12,7 +13,6 @@
 class ChildShowing;
 class Form2;
 class SessionWatcher;
-class Showing;
 struct ShowingRequest;
 
 /**
