@@ -10,14 +10,8 @@
 #include "settings/SettingsStore.h"
 #include "shell/StartUp.h"
 #include "shell/cSysTray.h"
-#include "showing/ChildShowing.h"
-#include "showing/Form2.h"
-#include "showing/LocalShowing.h"
-#include "showing/PlaybackSequencer.h"
 #include "showing/RandomGenerator.h"
 #include "showing/ShowingRequest.h"
-#include "showing/video/BlankPlayer.h"
-#include "showing/video/VideoPlayer.h"
 #include "system/Convert.h"
 #include "system/GuardedRoutine.h"
 #include "system/ProgramFiles.h"
@@ -66,17 +60,17 @@ Form1::Form1(const Services& services, QWidget* parent)
     : QWidget(parent)
     , m_services(services)
     , m_desktopIdle(desktopSources(services.buses))
-    , m_idleLock(services.buses.session)
     , m_library(services.report)
     , m_commands(m_library,
                  services.settings,
                  services.dialogs,
                  services.report,
                  ProgramFiles::samplesFolder(services.programFolder))
+    , m_sessionWatcher(new SessionWatcher(services.buses, this))
+    , m_showings(m_services, *m_sessionWatcher, this)
     , m_customPointer(Qt::PointingHandCursor)
 {
     setObjectName(QStringLiteral("Form1"));
-    m_sessionWatcher = new SessionWatcher(services.buses, this);
     createControls();
     connectControls();
     m_services.settings.setSaveFailureHandler([this](const QString& reason) { settingsNotSaved(reason); });
@@ -86,7 +80,6 @@ Form1::~Form1()
 {
     m_services.settings.setSaveFailureHandler({});
     setKeyPreview(false);
-    delete m_showing;
     delete m_form4;
 }
 
@@ -100,8 +93,9 @@ void Form1::connectControls()
         }
     });
     connect(&m_desktopIdle, &DesktopIdle::searchChanged, this, &Form1::showDesktopIdleAvailability);
-    connect(&m_desktopIdle, &DesktopIdle::polled, &m_idleLock, &IdleLockHandover::desktopPolled);
-    connect(&m_idleLock, &IdleLockHandover::lockDue, this, &Form1::handOverToLock);
+    connect(&m_desktopIdle, &DesktopIdle::polled, &m_showings.idleLock(), &IdleLockHandover::desktopPolled);
+    connect(&m_showings.idleLock(), &IdleLockHandover::lockDue, this, &Form1::handOverToLock);
+    connect(&m_showings, &ShowingHost::ended, this, &Form1::showingEnded);
     connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
     connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
@@ -271,7 +265,7 @@ void Form1::Form_QueryUnload()
         saveBeforeEnd();
     });
     routine.step(102, [&] { QCoreApplication::processEvents(); });
-    routine.step(104, [&] { requestStop(); });
+    routine.step(104, [&] { m_showings.requestStop(); });
     routine.step(106, [&] { cSysTray1->setInTray(false); });
     routine.step(108, [&] { QCoreApplication::processEvents(); });
     routine.step(110, [&] { QCoreApplication::processEvents(); });
@@ -284,7 +278,7 @@ void Form1::Form_Unload()
     GuardedRoutine routine(m_services.report, RoutinePath::Form1_Form_Unload);
     routine.step(102, [&] {
         endOpenDialogs();
-        endShowingWithoutAsking();
+        m_showings.endWithoutAsking();
         if (m_form4) {
             m_form4->hide();
         }
@@ -397,7 +391,7 @@ void Form1::StopTimer()
     routine.step(104, [&] { setKeyPreview(false); });
     routine.step(106, [&] { m_countdown.reset(); });
     routine.step(108, [&] {
-        requestStop();
+        m_showings.requestStop();
         m_playWhenWalked = false;
     });
     if (routine.test(110, [&] { return m_countdown.ScreensaverOn; })) {
@@ -487,8 +481,7 @@ void Form1::PushButton7_Click()
 
 Form2* Form1::playbackWindow() const
 {
-    const auto* local = qobject_cast<LocalShowing*>(m_showing);
-    return local ? local->window() : nullptr;
+    return m_showings.playbackWindow();
 }
 
 bool Form1::hasForm4() const
@@ -575,37 +568,13 @@ void Form1::PlayVideo()
     routine.step(104, [&] { startShowing(); });
 }
 
-// A showing that runs already starts afresh; otherwise a new one comes. In the program as it is installed, it plays
-// in a process of its own, which takes the decoder's memory and any crash of it along when it goes.
+// A showing that runs already starts afresh; otherwise a new one comes.
 void Form1::startShowing()
 {
-    const bool running = m_showing != nullptr;
-    if (!running) {
-        if (m_services.makePlayer) {
-            m_showing = new LocalShowing(m_services.makePlayer(),
-                                         m_services.settings,
-                                         m_services.prompter,
-                                         m_services.report,
-                                         m_services.random,
-                                         this);
-            connect(m_showing, &Showing::finished, m_showing, &QObject::deleteLater);
-        } else {
-            if (!m_childShowing) {
-                m_childShowing = new ChildShowing(m_services.showingProgram, this);
-            }
-            m_showing = m_childShowing;
-        }
-        follow(m_showing);
-        // The countdown's inactivity went before a showing that it started; one started by hand follows input.
-        const bool counted = m_countdown.ScreensaverOn && m_countdown.expired();
-        m_idleLock.begin(m_showing, counted ? std::optional(qint64(m_countdown.ElapsedSeconds) * 1000) : std::nullopt);
-    }
-    if (!m_showing->play(showingRequest())) {
-        qWarning("lumaveil: the showing cannot start");
-        if (!running) {
-            showingDied();
-        }
-    }
+    // The countdown's inactivity went before a showing that it started; one started by hand follows input.
+    const bool counted = m_countdown.ScreensaverOn && m_countdown.expired();
+    m_showings.start(showingRequest(),
+                     counted ? std::optional(qint64(m_countdown.ElapsedSeconds) * 1000) : std::nullopt);
 }
 
 ShowingRequest Form1::showingRequest()
@@ -624,19 +593,8 @@ ShowingRequest Form1::showingRequest()
     return request;
 }
 
-void Form1::follow(Showing* showing)
-{
-    connect(showing, &Showing::ended, this, &Form1::showingEnded);
-    connect(showing, &Showing::died, this, &Form1::showingDied);
-    connect(showing, &Showing::finished, this, &Form1::showingFinished);
-    connect(showing, &Showing::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
-    connect(showing, &Showing::inputSeen, &m_idleLock, &IdleLockHandover::inputSeen);
-    m_sessionWatcher->setShowing(true);
-}
-
 void Form1::showingEnded()
 {
-    m_idleLock.end();
     StopTimer();
     // The password only ends a showing; the desktop's lock screen is the lock. The showing has let go of the
     // keyboard and the pointer already, so the lock screen can take them.
@@ -645,71 +603,15 @@ void Form1::showingEnded()
     }
 }
 
-// A showing's process that dies must not leave the desktop open where the password guards it: the screens stay
-// black until the password is given, as they would in the showing. Without the password, the death ends the showing
-// as input would.
-void Form1::showingDied()
-{
-    if (!Form2::asksPassword(m_services.settings)) {
-        showingEnded();
-        return;
-    }
-    auto* cover = new LocalShowing(std::make_unique<BlankPlayer>(),
-                                   m_services.settings,
-                                   m_services.prompter,
-                                   m_services.report,
-                                   m_services.random,
-                                   this);
-    connect(cover, &Showing::finished, cover, &QObject::deleteLater);
-    m_showing->disconnect(this);
-    m_showing = cover;
-    follow(cover);
-    m_idleLock.handOn(cover);
-    cover->cover();
-}
-
-void Form1::showingFinished()
-{
-    if (sender() == m_showing) {
-        forgetShowing();
-    }
-}
-
-// From here on the showing ends on its own, and nothing it tells matters any more.
-void Form1::forgetShowing()
-{
-    m_sessionWatcher->setShowing(false);
-    m_idleLock.end();
-    m_showing->disconnect(this);
-    m_showing = nullptr;
-}
-
-void Form1::endShowingWithoutAsking()
-{
-    if (!m_showing) {
-        return;
-    }
-    Showing* showing = m_showing;
-    forgetShowing();
-    showing->endWithoutAsking();
-}
-
-void Form1::requestStop()
-{
-    if (auto* local = qobject_cast<LocalShowing*>(m_showing)) {
-        local->sequencer().requestStop();
-    }
-}
-
 // The desktop would have locked itself by now, had the showing not held off its idle action: the session's lock takes
 // over. The showing ends as a lock ends it, without the password and without showingEnded, whose lock would be a
 // second one.
 void Form1::handOverToLock()
 {
-    if (!m_showing || m_sessionWatcher->isAway()) {
+    if (!m_showings.isRunning() || m_sessionWatcher->isAway()) {
         return;
     }
-    endShowingWithoutAsking();
+    m_showings.endWithoutAsking();
     StopTimer();
     m_sessionWatcher->lockSession();
 }
@@ -722,7 +624,7 @@ void Form1::sessionAwayChanged(bool away)
         m_desktopLockAwaited = false;
     }
     if (away) {
-        endShowingWithoutAsking();
+        m_showings.endWithoutAsking();
     }
     StopTimer();
 }
@@ -731,10 +633,10 @@ void Form1::sessionAwayChanged(bool away)
 // A locker that gave up while they were held is asked again, now that they are free.
 void Form1::desktopLockComing()
 {
-    if (!m_showing) {
+    if (!m_showings.isRunning()) {
         return;
     }
-    endShowingWithoutAsking();
+    m_showings.endWithoutAsking();
     StopTimer();
     m_desktopLockAwaited = true;
     constexpr int lockSettlesMs = 700;

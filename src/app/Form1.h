@@ -3,13 +3,12 @@
 
 #include "app/Countdown.h"
 #include "app/DesktopIdle.h"
-#include "app/IdleLockHandover.h"
 #include "app/Services.h"
+#include "app/ShowingHost.h"
 #include "library/LibraryCommands.h"
 #include "library/VideoLibrary.h"
 #include "showing/HeldKeys.h"
 #include "showing/PlaybackOptions.h"
-#include "showing/Showing.h"
 
 #include <QCursor>
 #include <QPointer>
@@ -28,7 +27,6 @@ class QTimer;
 class LibraryListView;
 class QTreeView;
 class cSysTray;
-class ChildShowing;
 class Form2;
 struct ShowingRequest;
 class Form4;
@@ -110,7 +108,7 @@ public:
     /** The showing that runs, wherever it plays; none between showings. */
     [[nodiscard]] Showing* showing() const
     {
-        return m_showing;
+        return m_showings.showing();
     }
     /** The options window, created hidden when it does not exist yet. */
     Form4& form4() const;
@@ -214,15 +212,7 @@ private:
     void endOpenDialogs();
     void startShowing();
     [[nodiscard]] ShowingRequest showingRequest();
-    /** Follows a showing that starts: the countdown, the session and the desktop's idle lock learn of it. */
-    void follow(Showing* showing);
     void showingEnded();
-    void showingDied();
-    void showingFinished();
-    void forgetShowing();
-    void endShowingWithoutAsking();
-    /** No further video starts in a showing that plays here. */
-    void requestStop();
     void handOverToLock();
     void sessionAwayChanged(bool away);
     void desktopLockComing();
@@ -231,12 +221,10 @@ private:
     Services m_services;
     Countdown m_countdown;
     DesktopIdle m_desktopIdle;
-    IdleLockHandover m_idleLock;
     VideoLibrary m_library;
     LibraryCommands m_commands;
-    QPointer<Showing> m_showing;
-    // The showings' own process, where the program plays in one; it remembers the files that took it down.
-    ChildShowing* m_childShowing = nullptr;
+    SessionWatcher* m_sessionWatcher;
+    ShowingHost m_showings;
     // The desktop said that it locks, and has not yet.
     bool m_desktopLockAwaited = false;
     // Made on first use, also by a showing that only reads it.
@@ -259,5 +247,4 @@ private:
     // Where the icon's menu opens once the window is back from the notification area.
     std::optional<QPoint> m_trayMenuOwed;
     ScrollingSurface* m_surface = nullptr;
-    SessionWatcher* m_sessionWatcher = nullptr;
 };

@@ -3,6 +3,8 @@
 
 #include "showing/ShowingRequest.h"
 
+#include <QSignalBlocker>
+
 #include <cstring>
 #include <unistd.h>
 
@@ -31,8 +33,9 @@ bool ChildShowing::play(const ShowingRequest& request)
     if (isRunning() && !m_endAsked) {
         return m_channel && m_channel->send(handed.toMessage());
     }
-    // One that is ending makes way for the new showing at once.
+    // One that is ending makes way for the new showing at once; its end is no news to those who follow the new one.
     if (isRunning()) {
+        const QSignalBlocker quiet(this);
         m_process.kill();
         m_process.waitForFinished(1000);
     }

@@ -47,10 +47,7 @@ void PlaybackSequencer::start(VideoPlayer* player, Items items)
     }
     m_items = std::move(items);
     m_orderCounter = 0;
-    m_stopRequested = false;
-    m_showing = true;
-    m_idle = false;
-    m_cycleWaiting = false;
+    m_phase = Phase::Ending;
     m_next.reset();
     m_failed.clear();
     ++m_generation;
@@ -59,19 +56,18 @@ void PlaybackSequencer::start(VideoPlayer* player, Items items)
 
 void PlaybackSequencer::requestStop()
 {
-    m_stopRequested = true;
-    m_showing = false;
-    m_randomStartPending = false;
-    m_playLengthPending = false;
-    m_cycleWaiting = false;
+    m_phase = Phase::Stopped;
+    m_onPlaying = OnPlaying::Nothing;
     ++m_generation;
     setPlayLengthCheck(false);
 }
 
 void PlaybackSequencer::cycle()
 {
-    if (m_stopRequested || !m_player) {
-        m_showing = false;
+    if (m_phase == Phase::Stopped || !m_player) {
+        if (!m_player) {
+            m_phase = Phase::NotStarted;
+        }
         setPlayLengthCheck(false);
         return;
     }
@@ -80,7 +76,7 @@ void PlaybackSequencer::cycle()
     const qint32 count = itemCount(items);
     if (count <= 0) {
         // The list emptied during the showing: wait, black, for input to end it.
-        m_idle = true;
+        m_phase = Phase::Idle;
         return;
     }
     qint32 item = 1;
@@ -93,9 +89,8 @@ void PlaybackSequencer::cycle()
     }
     item = std::clamp(item, 1, count);
     m_item = item;
-    m_videoStarted = false;
-    m_randomStartPending = false;
-    m_playLengthPending = false;
+    m_phase = Phase::Opening;
+    m_onPlaying = OnPlaying::Nothing;
     setPlayLengthCheck(false);
 
     routine.step(110, [&] { emit aboutToPlay(m_options.showFullScreen()); });
@@ -117,11 +112,11 @@ void PlaybackSequencer::cycle()
     }
     if (routine.test(126, [&] { return m_options.startAtRandomPlace(); })) {
         // The start is chosen once the player knows the video's length, when it plays.
-        m_randomStartPending = true;
+        m_onPlaying = OnPlaying::StartAtRandomPlace;
         return;
     }
     // The check starts when the video does: a video that is slow to open is no video that played too long.
-    m_playLengthPending = limited;
+    m_onPlaying = limited ? OnPlaying::CheckPlayLength : OnPlaying::Nothing;
 }
 
 // The list's length as the 32-bit count that the choice works with.
@@ -164,16 +159,22 @@ void PlaybackSequencer::preselectNext()
 
 void PlaybackSequencer::onStateChanged(int state)
 {
-    if (!m_showing || sender() != m_player) {
+    // Between one video's end and the next one's start, the ended one has nothing more to tell.
+    if (sender() != m_player || (m_phase != Phase::Opening && m_phase != Phase::Playing && m_phase != Phase::Idle)) {
         return;
     }
     if (state == VideoPlayer::Playing) {
-        m_videoStarted = true;
+        m_phase = Phase::Playing;
         m_failed.clear();
-        if (m_randomStartPending) {
+        switch (std::exchange(m_onPlaying, OnPlaying::Nothing)) {
+        case OnPlaying::StartAtRandomPlace:
             startAtRandomPlace();
-        } else if (std::exchange(m_playLengthPending, false)) {
+            break;
+        case OnPlaying::CheckPlayLength:
             setPlayLengthCheck(true);
+            break;
+        case OnPlaying::Nothing:
+            break;
         }
         preselectNext();
     } else if (state == VideoPlayer::Stopped || state == VideoPlayer::Ready) {
@@ -183,7 +184,6 @@ void PlaybackSequencer::onStateChanged(int state)
 
 void PlaybackSequencer::startAtRandomPlace()
 {
-    m_randomStartPending = false;
     GuardedRoutine routine(m_reporter, RoutinePath::Form1_PlayVideo);
     const double duration = m_player->duration();
     qint32 start = 1;
@@ -206,21 +206,21 @@ void PlaybackSequencer::startAtRandomPlace()
 void PlaybackSequencer::videoEnded()
 {
     setPlayLengthCheck(false);
-    m_randomStartPending = false;
-    m_playLengthPending = false;
-    if (!m_videoStarted) {
+    m_onPlaying = OnPlaying::Nothing;
+    if (m_phase != Phase::Playing) {
         // A video that never played is skipped; when every video of the list failed in a row, the showing rests.
         m_failed.insert(m_item);
         const qsizetype count = m_items ? m_items().size() : 0;
         if (m_failed.size() >= count) {
-            m_idle = true;
+            m_phase = Phase::Idle;
             return;
         }
     }
     if (m_held) {
-        m_cycleWaiting = true;
+        m_phase = Phase::Waiting;
         return;
     }
+    m_phase = Phase::Ending;
     scheduleCycle();
 }
 
@@ -241,8 +241,8 @@ void PlaybackSequencer::scheduleCycle()
 void PlaybackSequencer::setHeld(bool held)
 {
     m_held = held;
-    if (!held && m_cycleWaiting) {
-        m_cycleWaiting = false;
+    if (!held && m_phase == Phase::Waiting) {
+        m_phase = Phase::Ending;
         scheduleCycle();
     }
 }

@@ -46,16 +46,16 @@ public:
 
     [[nodiscard]] bool StopRequested() const
     {
-        return m_stopRequested;
+        return m_phase == Phase::Stopped;
     }
     [[nodiscard]] bool isShowing() const
     {
-        return m_showing;
+        return m_phase != Phase::NotStarted && m_phase != Phase::Stopped;
     }
     /** Every video of the list failed in a row: the showing waits, black, for input to end it. */
     [[nodiscard]] bool isIdle() const
     {
-        return m_idle;
+        return m_phase == Phase::Idle;
     }
 
     /** While held (the password prompt is open), the showing does not move on to the next video. */
@@ -89,20 +89,37 @@ private:
     ErrorReporter& m_reporter;
     QPointer<VideoPlayer> m_player;
     Items m_items;
-    bool m_stopRequested = false;
-    bool m_showing = false;
-    bool m_idle = false;
+    // Where the showing stands; the prompt's hold is apart from it, as the prompt opens and closes in any phase.
+    enum class Phase
+    {
+        NotStarted,
+        // A video is set and has not played yet.
+        Opening,
+        Playing,
+        // The video ended; the next one comes once the current event has been handled.
+        Ending,
+        // The video ended while the password prompt was open: the next one comes when it closes.
+        Waiting,
+        // The list is empty, or every video of it failed in a row: black, until input ends the showing.
+        Idle,
+        Stopped,
+    };
+    // What is left to do once the opening video plays.
+    enum class OnPlaying
+    {
+        Nothing,
+        StartAtRandomPlace,
+        CheckPlayLength,
+    };
+    Phase m_phase = Phase::NotStarted;
+    OnPlaying m_onPlaying = OnPlaying::Nothing;
     bool m_held = false;
-    bool m_cycleWaiting = false;
     qint32 m_orderCounter = 0;
     // Counts starts and stops, so that a next video scheduled before either is dropped.
     quint64 m_generation = 0;
     // The video of the current cycle.
     qint32 m_item = 0;
-    bool m_videoStarted = false;
-    bool m_randomStartPending = false;
-    // The current video has a play length, to be watched from when it plays.
-    bool m_playLengthPending = false;
+    // Whether the play-length check runs, as last told.
     bool m_playLengthCheck = false;
     // The items that failed since the last video that played.
     QSet<qint32> m_failed;

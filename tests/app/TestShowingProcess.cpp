@@ -79,6 +79,20 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
         QCOMPARE(died.size(), 0);
         QVERIFY(!showing.isRunning());
+
+        // A showing asked for while the last one is still going: the old process makes way, and only the new one
+        // is followed.
+        QVERIFY(showing.play(samplesRequest()));
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(showing.processId(), "maps").contains("libmpv"), 10000);
+        showing.endWithoutAsking();
+        QVERIFY(showing.play(samplesRequest()));
+        QVERIFY(showing.isRunning());
+        QTest::qWait(500);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(died.size(), 0);
+        QVERIFY(showing.isRunning());
+        showing.endWithoutAsking();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 5000);
     }
 
     // A showing's process that crashes or is killed is told as a death at once, with its cause and the file it played.

@@ -65,6 +65,18 @@ private slots:
         QVERIFY(m_env->reports().isEmpty());
     }
 
+    // A player that tells more than one end of a video (stopped, then its file released) moves on by one video.
+    void testAVideoThatEndsTwiceMovesOnOnce()
+    {
+        startShowing();
+        m_player->play();
+        emit m_player->playStateChanged(VideoPlayer::Stopped);
+        emit m_player->playStateChanged(VideoPlayer::Ready);
+        QTRY_COMPARE(m_player->urls.size(), 2);
+        QTest::qWait(50);
+        QCOMPARE(m_player->urls, QStringList({"/v/a.mkv", "/v/b.mkv"}));
+    }
+
     void testRandomChoiceFromTheSeededGenerator()
     {
         m_options.random = true;

@@ -1,0 +1,128 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/ShowingHost.h"
+
+#include "desktop/SessionWatcher.h"
+#include "showing/ChildShowing.h"
+#include "showing/Form2.h"
+#include "showing/LocalShowing.h"
+#include "showing/PlaybackSequencer.h"
+#include "showing/ShowingRequest.h"
+#include "showing/video/BlankPlayer.h"
+
+ShowingHost::ShowingHost(const Services& services, SessionWatcher& sessionWatcher, QObject* parent)
+    : QObject(parent)
+    , m_services(services)
+    , m_sessionWatcher(sessionWatcher)
+    , m_idleLock(services.buses.session)
+{}
+
+ShowingHost::~ShowingHost()
+{
+    delete m_showing;
+}
+
+// In the program as it is installed, a showing plays in a process of its own, which takes the decoder's memory and
+// any crash of it along when it goes.
+void ShowingHost::start(const ShowingRequest& request, std::optional<qint64> idleBeforeMs)
+{
+    const bool running = isRunning();
+    if (!running) {
+        if (m_services.makePlayer) {
+            m_showing = new LocalShowing(m_services.makePlayer(),
+                                         m_services.settings,
+                                         m_services.prompter,
+                                         m_services.report,
+                                         m_services.random,
+                                         this);
+            connect(m_showing, &Showing::finished, m_showing, &QObject::deleteLater);
+        } else {
+            if (!m_childShowing) {
+                m_childShowing = new ChildShowing(m_services.showingProgram, this);
+            }
+            m_showing = m_childShowing;
+        }
+        follow(m_showing);
+        m_idleLock.begin(m_showing, idleBeforeMs);
+    }
+    if (!m_showing->play(request)) {
+        qWarning("lumaveil: the showing cannot start");
+        if (!running) {
+            died();
+        }
+    }
+}
+
+void ShowingHost::follow(Showing* showing)
+{
+    connect(showing, &Showing::ended, this, [this] {
+        m_idleLock.end();
+        emit ended();
+    });
+    connect(showing, &Showing::died, this, &ShowingHost::died);
+    connect(showing, &Showing::finished, this, &ShowingHost::finished);
+    connect(showing, &Showing::promptShown, &m_idleLock, &IdleLockHandover::promptShown);
+    connect(showing, &Showing::inputSeen, &m_idleLock, &IdleLockHandover::inputSeen);
+    m_sessionWatcher.setShowing(true);
+}
+
+// A showing's process that dies must not leave the desktop open where the password guards it: the screens stay
+// black until the password is given, as they would in the showing. Without the password, the death ends the showing
+// as input would.
+void ShowingHost::died()
+{
+    if (!Form2::asksPassword(m_services.settings)) {
+        m_idleLock.end();
+        emit ended();
+        return;
+    }
+    auto* cover = new LocalShowing(std::make_unique<BlankPlayer>(),
+                                   m_services.settings,
+                                   m_services.prompter,
+                                   m_services.report,
+                                   m_services.random,
+                                   this);
+    connect(cover, &Showing::finished, cover, &QObject::deleteLater);
+    m_showing->disconnect(this);
+    m_showing = cover;
+    follow(cover);
+    m_idleLock.handOn(cover);
+    cover->cover();
+}
+
+void ShowingHost::finished()
+{
+    if (sender() == m_showing) {
+        forget();
+    }
+}
+
+void ShowingHost::forget()
+{
+    m_sessionWatcher.setShowing(false);
+    m_idleLock.end();
+    m_showing->disconnect(this);
+    m_showing = nullptr;
+}
+
+void ShowingHost::endWithoutAsking()
+{
+    if (!m_showing) {
+        return;
+    }
+    Showing* showing = m_showing;
+    forget();
+    showing->endWithoutAsking();
+}
+
+void ShowingHost::requestStop()
+{
+    if (auto* local = qobject_cast<LocalShowing*>(m_showing)) {
+        local->sequencer().requestStop();
+    }
+}
+
+Form2* ShowingHost::playbackWindow() const
+{
+    const auto* local = qobject_cast<LocalShowing*>(m_showing);
+    return local ? local->window() : nullptr;
+}
