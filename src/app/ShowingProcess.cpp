@@ -45,7 +45,12 @@ void ShowingProcess::received(const ShowingMessage& message)
         if (!m_showing) {
             QCoreApplication::exit(1);
         }
-    } else if (message.kind == QLatin1String("end") && m_showing) {
+    } else if (message.kind == QLatin1String("end")) {
+        // Started ahead of a showing that did not come, it goes.
+        if (!m_showing) {
+            QCoreApplication::exit(0);
+            return;
+        }
         m_showing->endWithoutAsking();
     }
 }
