@@ -104,9 +104,9 @@ private slots:
         QSignalSpy playing(&showing, &ChildShowing::playing);
         QVERIFY(showing.prepare());
         const qint64 pid = showing.processId();
-        QTest::qWait(500);
+        // It loads the player while it waits.
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(pid, "maps").contains("libmpv"), 10000);
         QVERIFY(showing.isRunning());
-        QVERIFY(!procFile(pid, "maps").contains("libmpv"));
         QVERIFY(showing.play(samplesRequest()));
         QCOMPARE(showing.processId(), pid);
         QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
