@@ -35,7 +35,12 @@ public:
     /** Whether the next tick may bring the count to its end. */
     [[nodiscard]] bool mayEndWithNextTick() const
     {
-        return qint64(ElapsedSeconds) + 1 >= CountdownSeconds;
+        return mayEndWithin(1);
+    }
+    /** Whether one of the next ticks, so many of them, may bring the count to its end. */
+    [[nodiscard]] bool mayEndWithin(int ticks) const
+    {
+        return qint64(ElapsedSeconds) + ticks >= CountdownSeconds;
     }
     /** The count has reached its length. */
     [[nodiscard]] bool expired() const

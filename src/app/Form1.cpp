@@ -405,6 +405,13 @@ void Form1::Timer4_Timer()
     if (m_countdown.mayEndWithNextTick()) {
         m_sessionWatcher->refresh();
     }
+    // The showing's process starts a tick ahead, so that its first picture comes sooner: once each time the count
+    // comes near its end, however long it stays there.
+    if (!m_countdown.mayEndWithin(2)) {
+        m_showingPrepared = false;
+    } else if (!std::exchange(m_showingPrepared, true)) {
+        m_showings.prepare();
+    }
     // The desktop answers at once on X11, and otherwise within moments; the second counts when it has. A tick that
     // finds the previous question still open is left out.
     if (desktopIdleCounts()) {

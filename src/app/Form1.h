@@ -225,6 +225,8 @@ private:
     LibraryCommands m_commands;
     SessionWatcher* m_sessionWatcher;
     ShowingHost m_showings;
+    // The showing's process was started ahead for this approach of the count to its end.
+    bool m_showingPrepared = false;
     // The desktop said that it locks, and has not yet.
     bool m_desktopLockAwaited = false;
     // Made on first use, also by a showing that only reads it.

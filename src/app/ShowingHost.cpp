@@ -9,6 +9,8 @@
 #include "showing/ShowingRequest.h"
 #include "showing/video/BlankPlayer.h"
 
+#include <QTimer>
+
 ShowingHost::ShowingHost(const Services& services, SessionWatcher& sessionWatcher, QObject* parent)
     : QObject(parent)
     , m_services(services)
@@ -41,6 +43,7 @@ void ShowingHost::start(const ShowingRequest& request, std::optional<qint64> idl
             }
             m_showing = m_childShowing;
         }
+        ++m_preparations;
         follow(m_showing);
         m_idleLock.begin(m_showing, idleBeforeMs);
     }
@@ -50,6 +53,27 @@ void ShowingHost::start(const ShowingRequest& request, std::optional<qint64> idl
             died();
         }
     }
+}
+
+void ShowingHost::prepare()
+{
+    if (m_services.makePlayer || isRunning()) {
+        return;
+    }
+    if (!m_childShowing) {
+        m_childShowing = new ChildShowing(m_services.showingProgram, this);
+    }
+    if (m_childShowing->isRunning() || !m_childShowing->prepare()) {
+        return;
+    }
+    // Long enough for a countdown that ends with the next tick, or the one after, when the desktop is slow to tell.
+    constexpr int preparedForMs = 5000;
+    const quint64 round = ++m_preparations;
+    QTimer::singleShot(preparedForMs, this, [this, round] {
+        if (round == m_preparations && m_showing != m_childShowing) {
+            m_childShowing->endWithoutAsking();
+        }
+    });
 }
 
 void ShowingHost::follow(Showing* showing)

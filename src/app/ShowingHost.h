@@ -33,6 +33,11 @@ public:
      * counted before a showing that the countdown started; nothing for one started by hand.
      */
     void start(const ShowingRequest& request, std::optional<qint64> idleBeforeMs);
+    /**
+     * A showing may start within moments: its process starts now, so that the first picture comes sooner. Where no
+     * showing has started a few seconds later, it goes again.
+     */
+    void prepare();
     /** Ends the showing at once, without the password; for the program it is over from here. */
     void endWithoutAsking();
     /** No further video starts in a showing that plays here. */
@@ -74,4 +79,6 @@ private:
     QPointer<Showing> m_showing;
     // The showings' own process, where the program plays in one; it remembers the files that took it down.
     ChildShowing* m_childShowing = nullptr;
+    // Each start ahead of a showing, so that an earlier one's time runs out unheard.
+    quint64 m_preparations = 0;
 };

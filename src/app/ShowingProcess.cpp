@@ -6,11 +6,13 @@
 #include "showing/Form3.h"
 #include "showing/LocalShowing.h"
 #include "showing/ShowingRequest.h"
+#include "showing/video/MpvLibrary.h"
 #include "showing/video/MpvVideoPlayer.h"
 #include "system/ProgramFiles.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QTimer>
 
 ShowingProcess::ShowingProcess(int socket)
     : m_channel(socket)
@@ -22,6 +24,9 @@ ShowingProcess::ShowingProcess(int socket)
             QCoreApplication::exit(1);
         }
     };
+    // libmpv and the two hundred libraries it pulls in load while the request is on its way, or while a process
+    // started ahead of its showing waits for it.
+    QTimer::singleShot(0, this, [] { static_cast<void>(MpvLibrary::get()); });
     connect(&m_channel, &ShowingChannel::closed, this, gone);
     connect(&m_channel, &ShowingChannel::broken, this, [gone](const QString& why) {
         qWarning("lumaveil: the showing's connection broke: %s", qPrintable(why));
@@ -45,7 +50,12 @@ void ShowingProcess::received(const ShowingMessage& message)
         if (!m_showing) {
             QCoreApplication::exit(1);
         }
-    } else if (message.kind == QLatin1String("end") && m_showing) {
+    } else if (message.kind == QLatin1String("end")) {
+        // Started ahead of a showing that did not come, it goes.
+        if (!m_showing) {
+            QCoreApplication::exit(0);
+            return;
+        }
         m_showing->endWithoutAsking();
     }
 }

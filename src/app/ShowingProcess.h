@@ -23,8 +23,8 @@ struct ShowingRequest;
  * Told: "playing" (with "path") as each file is opened, "prompt" (with "shown" 1 or 0) as the password prompt opens and
  * closes, "input" on a key, click or wheel turn (at most once a second), and "ended" as input ends the showing.
  * Asked: "start" again starts the showing afresh with the new request; "end" ends it at once, without the password (the
- * desktop locks, or the machine sleeps). Where the program goes away, the showing goes on until its end, password and
- * all: the desktop stays covered.
+ * desktop locks, or the machine sleeps), or, before a request, lets the process go. Where the program goes away, the
+ * showing goes on until its end, password and all: the desktop stays covered.
  */
 class ShowingProcess : public QObject
 {

@@ -26,13 +26,26 @@ ChildShowing::~ChildShowing()
     }
 }
 
+bool ChildShowing::prepare()
+{
+    if (isRunning()) {
+        return !m_endAsked;
+    }
+    return launch();
+}
+
 bool ChildShowing::play(const ShowingRequest& request)
 {
     ShowingRequest handed = request;
     handed.paths.removeIf([this](const QString& path) { return m_deaths.value(path) >= 2; });
-    if (isRunning() && !m_endAsked) {
-        return m_channel && m_channel->send(handed.toMessage());
+    if ((!isRunning() || m_endAsked) && !launch()) {
+        return false;
     }
+    return m_channel && m_channel->send(handed.toMessage());
+}
+
+bool ChildShowing::launch()
+{
     // One that is ending makes way for the new showing at once; its end is no news to those who follow the new one.
     if (isRunning()) {
         const QSignalBlocker quiet(this);
@@ -63,7 +76,7 @@ bool ChildShowing::play(const ShowingRequest& request)
         m_broken = why;
         m_process.kill();
     });
-    return m_channel->send(handed.toMessage());
+    return true;
 }
 
 void ChildShowing::endWithoutAsking()

@@ -29,6 +29,11 @@ public:
     /** A showing still running is ended at once. */
     ~ChildShowing() override;
 
+    /**
+     * Starts the process ahead of the showing, which then only waits for its request: the first picture comes sooner.
+     * endWithoutAsking() lets it go again. False when it cannot start.
+     */
+    bool prepare();
     /** Starts the process with the request, or hands a running one the new request; false when it cannot start. */
     bool play(const ShowingRequest& request) override;
     void endWithoutAsking() override;
@@ -49,6 +54,7 @@ signals:
     void diedOf(const QString& why, const QString& path);
 
 private:
+    bool launch();
     void received(const ShowingMessage& message);
     void processFinished(int exitCode, QProcess::ExitStatus status);
 

@@ -95,6 +95,31 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 5000);
     }
 
+    // Started ahead of a showing, it waits for the request and then plays it; let go before one, it goes quietly.
+    void testStartedAhead()
+    {
+        ChildShowing showing(QStringLiteral(LUMAVEIL_PROGRAM));
+        QSignalSpy died(&showing, &ChildShowing::diedOf);
+        QSignalSpy finished(&showing, &ChildShowing::finished);
+        QSignalSpy playing(&showing, &ChildShowing::playing);
+        QVERIFY(showing.prepare());
+        const qint64 pid = showing.processId();
+        // It loads the player while it waits.
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(pid, "maps").contains("libmpv"), 10000);
+        QVERIFY(showing.isRunning());
+        QVERIFY(showing.play(samplesRequest()));
+        QCOMPARE(showing.processId(), pid);
+        QTRY_VERIFY_WITH_TIMEOUT(!playing.isEmpty(), 10000);
+        showing.endWithoutAsking();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 5000);
+
+        QVERIFY(showing.prepare());
+        QVERIFY(showing.prepare());
+        showing.endWithoutAsking();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 2, 5000);
+        QCOMPARE(died.size(), 0);
+    }
+
     // A showing's process that crashes or is killed is told as a death at once, with its cause and the file it played.
     void testDeath_data()
     {
