@@ -629,8 +629,6 @@ void Form1::sessionAwayChanged(bool away)
 {
     if (away) {
         m_desktopLockAwaited = false;
-    }
-    if (away) {
         m_showings.endWithoutAsking();
     }
     StopTimer();

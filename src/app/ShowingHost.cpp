@@ -30,13 +30,7 @@ void ShowingHost::start(const ShowingRequest& request, std::optional<qint64> idl
     const bool running = isRunning();
     if (!running) {
         if (m_services.makePlayer) {
-            m_showing = new LocalShowing(m_services.makePlayer(),
-                                         m_services.settings,
-                                         m_services.prompter,
-                                         m_services.report,
-                                         m_services.random,
-                                         this);
-            connect(m_showing, &Showing::finished, m_showing, &QObject::deleteLater);
+            m_showing = localShowing(m_services.makePlayer());
         } else {
             if (!m_childShowing) {
                 m_childShowing = new ChildShowing(m_services.showingProgram, this);
@@ -76,6 +70,15 @@ void ShowingHost::prepare()
     });
 }
 
+LocalShowing* ShowingHost::localShowing(std::unique_ptr<VideoPlayer> player)
+{
+    auto* showing = new LocalShowing(
+        std::move(player), m_services.settings, m_services.prompter, m_services.report, m_services.random, this);
+    // It goes once it has finished; the showings' process stays for the next showing.
+    connect(showing, &Showing::finished, showing, &QObject::deleteLater);
+    return showing;
+}
+
 void ShowingHost::follow(Showing* showing)
 {
     connect(showing, &Showing::ended, this, [this] {
@@ -99,13 +102,7 @@ void ShowingHost::died()
         emit ended();
         return;
     }
-    auto* cover = new LocalShowing(std::make_unique<BlankPlayer>(),
-                                   m_services.settings,
-                                   m_services.prompter,
-                                   m_services.report,
-                                   m_services.random,
-                                   this);
-    connect(cover, &Showing::finished, cover, &QObject::deleteLater);
+    LocalShowing* cover = localShowing(std::make_unique<BlankPlayer>());
     m_showing->disconnect(this);
     m_showing = cover;
     follow(cover);

@@ -8,10 +8,13 @@
 #include <QObject>
 #include <QPointer>
 
+#include <memory>
 #include <optional>
 
 class ChildShowing;
 class Form2;
+class LocalShowing;
+class VideoPlayer;
 class SessionWatcher;
 struct ShowingRequest;
 
@@ -67,6 +70,8 @@ signals:
     void ended();
 
 private:
+    /** A showing in this process, with the player given. */
+    LocalShowing* localShowing(std::unique_ptr<VideoPlayer> player);
     void follow(Showing* showing);
     void died();
     void finished();
