@@ -46,7 +46,7 @@ void PlaybackSequencer::start(VideoPlayer* player, Items items)
         }
     }
     m_items = std::move(items);
-    m_orderCounter = 0;
+    m_orderCounter = m_screen;
     m_phase = Phase::Ending;
     m_next.reset();
     m_failed.clear();
@@ -58,8 +58,20 @@ void PlaybackSequencer::requestStop()
 {
     m_phase = Phase::Stopped;
     m_onPlaying = OnPlaying::Nothing;
+    m_currentPath.clear();
     ++m_generation;
     setPlayLengthCheck(false);
+}
+
+void PlaybackSequencer::setScreen(qint32 index, std::function<QSet<QString>()> taken)
+{
+    m_screen = std::max(0, index);
+    m_taken = std::move(taken);
+}
+
+QString PlaybackSequencer::currentPath() const
+{
+    return m_currentPath;
 }
 
 void PlaybackSequencer::cycle()
@@ -88,7 +100,11 @@ void PlaybackSequencer::cycle()
         routine.step(108, [&] { item = chooseItem(count, m_orderCounter); });
     }
     item = std::clamp(item, 1, count);
+    if (m_options.playRandomly()) {
+        item = avoidTaken(item, items);
+    }
     m_item = item;
+    m_currentPath = items.at(item - 1);
     m_phase = Phase::Opening;
     m_onPlaying = OnPlaying::Nothing;
     setPlayLengthCheck(false);
@@ -137,6 +153,23 @@ qint32 PlaybackSequencer::chooseItem(qint32 count, qint32& orderCounter)
     return orderCounter;
 }
 
+// Another screen plays it: the next file along that none plays, where there is one.
+qint32 PlaybackSequencer::avoidTaken(qint32 item, const QStringList& items) const
+{
+    if (!m_taken) {
+        return item;
+    }
+    const QSet<QString> taken = m_taken();
+    const qint32 count = itemCount(items);
+    for (qint32 step = 0; step < count; ++step) {
+        const qint32 candidate = (item - 1 + step) % count + 1;
+        if (!taken.contains(items.at(candidate - 1))) {
+            return candidate;
+        }
+    }
+    return item;
+}
+
 // The next video is chosen while this one plays, so that the player can open it ahead.
 void PlaybackSequencer::preselectNext()
 {
@@ -149,6 +182,9 @@ void PlaybackSequencer::preselectNext()
     qint32 item = 1;
     try {
         item = std::clamp(chooseItem(count, orderCounter), 1, count);
+        if (m_options.playRandomly()) {
+            item = avoidTaken(item, items);
+        }
     } catch (const Failure&) {
         // Chosen again, with the error report, when the video's time comes.
         return;

@@ -43,6 +43,14 @@ public:
     void start(VideoPlayer* player, Items items);
     /** No further video starts; the one playing goes on until its window closes it. */
     void requestStop();
+    /**
+     * For a showing with its own video on each screen: this sequence plays screen `index` (0 for the first). In order,
+     * it starts at the video after the index'th; at random, it passes over the files that taken() tells the other
+     * screens play, where the list holds another.
+     */
+    void setScreen(qint32 index, std::function<QSet<QString>()> taken);
+    /** The file of the current video; empty before the first. */
+    [[nodiscard]] QString currentPath() const;
 
     [[nodiscard]] bool StopRequested() const
     {
@@ -77,6 +85,7 @@ private:
     void cycle();
     static qint32 itemCount(const QStringList& items);
     qint32 chooseItem(qint32 count, qint32& orderCounter);
+    [[nodiscard]] qint32 avoidTaken(qint32 item, const QStringList& items) const;
     void preselectNext();
     void onStateChanged(int state);
     void startAtRandomPlace();
@@ -115,6 +124,9 @@ private:
     OnPlaying m_onPlaying = OnPlaying::Nothing;
     bool m_held = false;
     qint32 m_orderCounter = 0;
+    qint32 m_screen = 0;
+    std::function<QSet<QString>()> m_taken;
+    QString m_currentPath;
     // Counts starts and stops, so that a next video scheduled before either is dropped.
     quint64 m_generation = 0;
     // The video of the current cycle.

@@ -77,6 +77,80 @@ private slots:
         QCOMPARE(m_player->urls, QStringList({"/v/a.mkv", "/v/b.mkv"}));
     }
 
+    // Each screen its own sequence: in order, screen k starts at the k-th video and goes on from there; at random, no
+    // two screens play the same file at once while the list holds enough of them.
+    void testOwnVideoOnEachScreen_data()
+    {
+        QTest::addColumn<bool>("random");
+        QTest::addColumn<int>("screens");
+        QTest::addColumn<int>("files");
+        QTest::newRow("in order, 3 screens") << false << 3 << 4;
+        QTest::newRow("in order, more screens than files") << false << 3 << 2;
+        QTest::newRow("random, 2 screens") << true << 2 << 3;
+        QTest::newRow("random, 3 screens") << true << 3 << 3;
+        QTest::newRow("random, more screens than files") << true << 3 << 2;
+    }
+
+    void testOwnVideoOnEachScreen()
+    {
+        QFETCH(bool, random);
+        QFETCH(int, screens);
+        QFETCH(int, files);
+        m_options.random = random;
+        m_env->random.seed(1234.5f);
+        m_items.clear();
+        for (int i = 0; i < files; ++i) {
+            m_items.append(QStringLiteral("/v/%1.mkv").arg(i + 1));
+        }
+        std::vector<std::unique_ptr<FakeVideoPlayer>> players;
+        std::vector<std::unique_ptr<PlaybackSequencer>> sequencers;
+        for (int k = 0; k < screens; ++k) {
+            players.push_back(std::make_unique<FakeVideoPlayer>());
+            sequencers.push_back(std::make_unique<PlaybackSequencer>(m_options, m_env->random, m_env->report));
+        }
+        const auto takenBesides = [&sequencers](int screen) {
+            QSet<QString> taken;
+            for (int k = 0; k < int(sequencers.size()); ++k) {
+                if (k != screen) {
+                    taken.insert(sequencers[k]->currentPath());
+                }
+            }
+            return taken;
+        };
+        for (int k = 0; k < screens; ++k) {
+            sequencers[k]->setScreen(k, [&takenBesides, k] { return takenBesides(k); });
+            sequencers[k]->start(players[k].get(), [this] { return m_items; });
+        }
+        if (!random) {
+            for (int k = 0; k < screens; ++k) {
+                QCOMPARE(players[k]->URL(), m_items.at(k % files));
+            }
+        }
+        // The screens' videos end one after another, forty times.
+        for (int round = 0; round < 40; ++round) {
+            FakeVideoPlayer& player = *players[round % screens];
+            const qsizetype set = player.urls.size();
+            player.play();
+            player.finish();
+            QTRY_COMPARE(player.urls.size(), set + 1);
+            QSet<QString> playing;
+            for (const auto& each : players) {
+                playing.insert(each->URL());
+            }
+            if (random) {
+                QCOMPARE(playing.size(), std::min(screens, files));
+            }
+        }
+        if (!random) {
+            // In order from its own start: screen 2 played 2, 3, 4, 1, 2 ...
+            const FakeVideoPlayer& second = *players[1];
+            for (int i = 0; i < int(second.urls.size()); ++i) {
+                QCOMPARE(second.urls.at(i), m_items.at((1 + i) % files));
+            }
+        }
+        QVERIFY(m_env->reports().isEmpty());
+    }
+
     void testRandomChoiceFromTheSeededGenerator()
     {
         m_options.random = true;
