@@ -595,6 +595,8 @@ ShowingRequest Form1::showingRequest()
     request.randomPlace = startAtRandomPlace();
     request.limitLength = limitPlayLength();
     request.playLength = playLengthText();
+    request.screens = Form4::showingOption(m_services.settings, Setting::Screens);
+    request.fade = Form4::showingOption(m_services.settings, Setting::Fade);
     request.password = m_services.settings.ReadSetting(Setting::Password);
     request.passwordMouseMove = m_services.settings.ReadSetting(Setting::PasswordMouseMove);
     return request;

@@ -13,7 +13,9 @@
 #include "widgets/ProgramIcon.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -33,6 +35,34 @@ QString checkBoxNumber(bool checked)
 bool designedTick(Setting setting)
 {
     return setting == Setting::RespectFullScreen;
+}
+
+// What the showing options offer: the value stored, and the text shown.
+struct ShowingChoice
+{
+    const char* value;
+    const char* text;
+};
+
+const QList<ShowingChoice>& screensChoices()
+{
+    static const QList<ShowingChoice> choices{
+        {"Primary", QT_TRANSLATE_NOOP("Form4", "Primary screen only")},
+        {"Same", QT_TRANSLATE_NOOP("Form4", "The same video on every screen")},
+        {"Each", QT_TRANSLATE_NOOP("Form4", "Its own video on each screen")},
+    };
+    return choices;
+}
+
+const QList<ShowingChoice>& fadeChoices()
+{
+    static const QList<ShowingChoice> choices{
+        {"0", QT_TRANSLATE_NOOP("Form4", "Off: a cut")},
+        {"0.5", QT_TRANSLATE_NOOP("Form4", "Half a second")},
+        {"1", QT_TRANSLATE_NOOP("Form4", "1 second")},
+        {"2", QT_TRANSLATE_NOOP("Form4", "2 seconds")},
+    };
+    return choices;
 }
 
 // A set password shows as stars that stand for it: characters U+0000, which no keyboard types. As many as a short
@@ -84,8 +114,8 @@ void Form4::createControls()
 {
     setWindowTitle(tr("ScreenSaver Options"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    // Taller than designed by the desktop options, which sit between the play length and the OK button.
-    setFixedSize(Twips::toPixels(8040), Twips::toPixels(5640));
+    // Taller than designed by the desktop and showing options, which sit between the play length and the OK button.
+    setFixedSize(Twips::toPixels(8040), Twips::toPixels(6690));
     setFont(Controls::arialBold(9));
     Controls::setBackground(this, Qt::white);
 
@@ -123,7 +153,24 @@ void Form4::createControls()
                                                         tr("Not while another program is full screen"));
     lockSessionCheck = Controls::place<QCheckBox>(
         desktopOptionsFrame, "lockSessionCheck", 240, 1020, 7320, 255, tr("Lock the session when a showing ends"));
-    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 5145, 7800, 405, tr("OK"));
+    showingOptionsFrame =
+        Controls::place<QGroupBox>(this, "showingOptionsFrame", 120, 5070, 7800, 1065, tr("Showing Options"));
+    auto* screensLabel =
+        Controls::place<QLabel>(showingOptionsFrame, "screensLabel", 240, 315, 2400, 255, tr("Screens:"));
+    screensBox = Controls::place<QComboBox>(showingOptionsFrame, "screensBox", 2640, 255, 4920, 345);
+    auto* fadeLabel =
+        Controls::place<QLabel>(showingOptionsFrame, "fadeLabel", 240, 675, 2400, 255, tr("Fade between videos:"));
+    fadeBox = Controls::place<QComboBox>(showingOptionsFrame, "fadeBox", 2640, 615, 4920, 345);
+    for (const auto& [label, box] : {std::pair{screensLabel, screensBox}, std::pair{fadeLabel, fadeBox}}) {
+        label->setBuddy(box);
+    }
+    for (const ShowingChoice& choice : screensChoices()) {
+        screensBox->addItem(tr(choice.text), QLatin1String(choice.value));
+    }
+    for (const ShowingChoice& choice : fadeChoices()) {
+        fadeBox->addItem(tr(choice.text), QLatin1String(choice.value));
+    }
+    PushButton1 = Controls::place<QPushButton>(this, "PushButton1", 120, 6195, 7800, 405, tr("OK"));
 
     Option1->setChecked(true);
     Controls::showAsStars(Text2);
@@ -185,6 +232,13 @@ void Form4::connectControls()
     connect(lockSessionCheck, &QCheckBox::toggled, this, [&settings](bool checked) {
         settings.WriteSetting(Setting::LockSession, checkBoxNumber(checked));
     });
+    // Only a choice the person makes is stored: a value read at the load that is none of the offered ones stays as it
+    // is.
+    for (const auto& [box, setting] : {std::pair{screensBox, Setting::Screens}, std::pair{fadeBox, Setting::Fade}}) {
+        connect(box, &QComboBox::activated, this, [box, setting, &settings] {
+            settings.WriteSetting(setting, box->currentData().toString());
+        });
+    }
     new NumericEntry(Text1, m_dialogs);
     connect(PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
     connect(PushButton7, &QPushButton::clicked, this, &Form4::PushButton7_Click);
@@ -220,6 +274,24 @@ void Form4::Form_Load(const QString& programFolder)
     routine.step(124, [&] {
         lockSessionCheck->setChecked(Convert::toCheckBoxValue(settings.ReadSetting(Setting::LockSession)));
     });
+    screensBox->setCurrentIndex(screensBox->findData(showingOption(settings, Setting::Screens)));
+    fadeBox->setCurrentIndex(fadeBox->findData(showingOption(settings, Setting::Fade)));
+}
+
+QString Form4::showingOption(const SettingsStore& settings, Setting setting)
+{
+    const QString stored = settings.ReadSetting(setting).trimmed();
+    bool number = false;
+    const double seconds = stored.toDouble(&number);
+    for (const ShowingChoice& choice : setting == Setting::Screens ? screensChoices() : fadeChoices()) {
+        const QString value = QLatin1String(choice.value);
+        // Seconds as any number writes them: "1.0" is "1".
+        if (stored.compare(value, Qt::CaseInsensitive) == 0 ||
+            (setting == Setting::Fade && number && seconds == value.toDouble())) {
+            return value;
+        }
+    }
+    return settingDefault(setting);
 }
 
 bool Form4::desktopOption(const SettingsStore& settings, Setting setting)

@@ -8,6 +8,7 @@
 class Dialogs;
 class ErrorReporter;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
@@ -17,7 +18,8 @@ class SettingsStore;
 enum class Setting;
 
 /**
- * "ScreenSaver Options": random start, display, password, play length, and the desktop-wide options. Every change is
+ * "ScreenSaver Options": random start, display, password, play length, the desktop-wide options, and where the
+ * videos show and how one follows another. Every change is
  * stored at once; there is no Apply and no Cancel. Its controls are also what a showing reads, so the window may live
  * hidden.
  *
@@ -53,6 +55,9 @@ public:
     QCheckBox* desktopIdleCheck = nullptr;
     QCheckBox* respectFullScreenCheck = nullptr;
     QCheckBox* lockSessionCheck = nullptr;
+    QGroupBox* showingOptionsFrame = nullptr;
+    QComboBox* screensBox = nullptr;
+    QComboBox* fadeBox = nullptr;
 
     ~Form4() override;
 
@@ -69,6 +74,11 @@ public:
      * read the setting itself: its check-box number, 1 ticked and 0 clear; anything else leaves the box as designed.
      */
     [[nodiscard]] static bool desktopOption(const SettingsStore& settings, Setting setting);
+    /**
+     * A showing option (Screens, Fade) as this window reads it: one of the values it offers, and the default where the
+     * stored one is none of them.
+     */
+    [[nodiscard]] static QString showingOption(const SettingsStore& settings, Setting setting);
 
 protected:
     void hideEvent(QHideEvent* event) override;

@@ -79,6 +79,8 @@ constexpr std::array keyTable{
              "Lock Session",
              "0",
              QT_TRANSLATE_NOOP("SettingsStore", "Lock the session when a showing ends")},
+    KeyEntry{Setting::Screens, "Screens", "Primary", QT_TRANSLATE_NOOP("SettingsStore", "Screens")},
+    KeyEntry{Setting::Fade, "Fade", "0", QT_TRANSLATE_NOOP("SettingsStore", "Fade between videos")},
 };
 
 const KeyEntry& entryOf(Setting setting)

@@ -33,6 +33,8 @@ enum class Setting
     DesktopIdle,
     RespectFullScreen,
     LockSession,
+    Screens,
+    Fade,
 };
 
 [[nodiscard]] QString settingKey(Setting setting);

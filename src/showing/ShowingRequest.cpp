@@ -22,10 +22,12 @@ std::array<std::pair<const char*, bool ShowingRequest::*>, 6> flags()
 }
 
 // The texts, by the same names.
-std::array<std::pair<const char*, QString ShowingRequest::*>, 3> texts()
+std::array<std::pair<const char*, QString ShowingRequest::*>, 5> texts()
 {
     return {{
         {"play length", &ShowingRequest::playLength},
+        {"screens", &ShowingRequest::screens},
+        {"fade", &ShowingRequest::fade},
         {"password", &ShowingRequest::password},
         {"password mouse move", &ShowingRequest::passwordMouseMove},
     }};

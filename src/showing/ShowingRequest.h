@@ -23,6 +23,9 @@ struct ShowingRequest : PlaybackOptions
     bool randomPlace = false;
     bool limitLength = false;
     QString playLength;
+    /** Where the videos play: "Primary", "Same" or "Each"; and the seconds of the fade between them, "0" for a cut. */
+    QString screens = QStringLiteral("Primary");
+    QString fade = QStringLiteral("0");
     /** "Password" and "Password Mouse Move" as stored. */
     QString password;
     QString passwordMouseMove;

@@ -4,6 +4,7 @@
 #include "settings/PasswordHash.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QFile>
@@ -60,7 +61,7 @@ private slots:
     {
         Form4& form = load();
         QCOMPARE(form.windowTitle(), QStringLiteral("ScreenSaver Options"));
-        QCOMPARE(form.size(), QSize(536, 376));
+        QCOMPARE(form.size(), QSize(536, 446));
         QCOMPARE(form.Frame1->title(), QStringLiteral("Display Option "));
         QVERIFY(form.Option1->isChecked());
         QVERIFY(!form.Option2->isChecked());
@@ -81,7 +82,8 @@ private slots:
         QVERIFY(!QFile::exists(m_env->settings->fileName()));
     }
 
-    // The desktop options sit in a frame of their own below the others, which keep their place; OK comes last.
+    // The desktop options, then the showing options, sit in frames of their own below the others, which keep their
+    // place; OK comes last.
     void testDesktopOptionsFrame()
     {
         Form4& form = load();
@@ -89,7 +91,8 @@ private slots:
         QCOMPARE(frame->title(), QStringLiteral("Desktop Options"));
         QCOMPARE(form.Frame5->geometry(), QRect(8, 186, 520, 51));
         QCOMPARE(frame->geometry(), QRect(8, 240, 520, 95));
-        QCOMPARE(form.PushButton1->geometry(), QRect(8, 343, 520, 27));
+        QCOMPARE(form.showingOptionsFrame->geometry(), QRect(8, 338, 520, 71));
+        QCOMPARE(form.PushButton1->geometry(), QRect(8, 413, 520, 27));
         QVERIFY(form.rect().contains(form.PushButton1->geometry()));
         for (QWidget* control : form.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (control != form.PushButton1) {
@@ -169,6 +172,60 @@ private slots:
         QCOMPARE(form.lockSessionCheck->isChecked(), lockSession == QLatin1String("1"));
         // Loading writes back only what it changed.
         QCOMPARE(read(Setting::DesktopIdle), desktopIdle);
+    }
+
+    // The showing options: a stored value comes back as the choice it names, one that names none shows the default
+    // and stays stored as it is, and a choice made is stored at once. What the window shows is what a showing gets.
+    void testShowingOptions_data()
+    {
+        QTest::addColumn<QString>("screens");
+        QTest::addColumn<QString>("fade");
+        QTest::addColumn<QString>("shownScreens");
+        QTest::addColumn<QString>("shownFade");
+        QTest::newRow("not stored") << "absent"
+                                    << "absent"
+                                    << "Primary screen only"
+                                    << "Off: a cut";
+        QTest::newRow("each, one second") << "Each"
+                                          << "1"
+                                          << "Its own video on each screen"
+                                          << "1 second";
+        QTest::newRow("written otherwise") << " same "
+                                           << "0.50"
+                                           << "The same video on every screen"
+                                           << "Half a second";
+        QTest::newRow("nonsense") << "Left"
+                                  << "3"
+                                  << "Primary screen only"
+                                  << "Off: a cut";
+    }
+
+    void testShowingOptions()
+    {
+        QFETCH(QString, screens);
+        QFETCH(QString, fade);
+        QFETCH(QString, shownScreens);
+        QFETCH(QString, shownFade);
+        if (screens != QLatin1String("absent")) {
+            m_env->settings->WriteSetting(Setting::Screens, screens);
+            m_env->settings->WriteSetting(Setting::Fade, fade);
+        }
+        Form4& form = load();
+        QCOMPARE(form.screensBox->currentText(), shownScreens);
+        QCOMPARE(form.fadeBox->currentText(), shownFade);
+        QCOMPARE(Form4::showingOption(*m_env->settings, Setting::Screens), form.screensBox->currentData().toString());
+        QCOMPARE(Form4::showingOption(*m_env->settings, Setting::Fade), form.fadeBox->currentData().toString());
+        QCOMPARE(read(Setting::Screens), screens);
+        QVERIFY(m_env->reports().isEmpty());
+
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.fadeBox->setFocus();
+        QTest::keyClick(form.fadeBox, Qt::Key_End);
+        QCOMPARE(read(Setting::Fade), QStringLiteral("2"));
+        form.screensBox->setFocus();
+        QTest::keyClick(form.screensBox, Qt::Key_End);
+        QCOMPARE(read(Setting::Screens), QStringLiteral("Each"));
     }
 
     // Where the desktop cannot tell its idle time, or cannot be locked, the option cannot be changed, and its tool
