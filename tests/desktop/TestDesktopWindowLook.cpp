@@ -222,9 +222,9 @@ private slots:
         QCOMPARE(m_x.transientFor(options), XClient::Window(0));
         QVERIFY(!m_x.netWmState(options).contains(QStringLiteral("_NET_WM_STATE_MODAL")));
 
-        // "Disable sound", below the options window.
-        m_x.clickAt(m_x.geometry(main).topLeft() + twipsCentre(4320, 6945, 1620, 255));
-        QTRY_COMPARE_WITH_TIMEOUT(run.setting(QStringLiteral("Check2")), QStringLiteral("1"), 5000);
+        // "Load this software on Windows startup", below the options window.
+        m_x.clickAt(m_x.geometry(main).topLeft() + twipsCentre(360, 7700, 3930, 285));
+        QTRY_COMPARE_WITH_TIMEOUT(run.setting(QStringLiteral("Windows Startup")), QStringLiteral("On"), 5000);
         QVERIFY(m_x.isViewable(options));
         QCOMPARE(run.terminate(), 0);
     }
