@@ -30,6 +30,8 @@ void report(const QString& problem)
 // single video.
 int runShowing(int argc, char* argv[], int socket, Translations& translations)
 {
+    // The same picture on every screen passes from one window's OpenGL context to the others'.
+    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);
     translations.install(application);
     QApplication::setApplicationName(QStringLiteral("Lumaveil"));

@@ -30,7 +30,9 @@ void ShowingHost::start(const ShowingRequest& request, std::optional<qint64> idl
     const bool running = isRunning();
     if (!running) {
         if (m_services.makePlayer) {
-            m_showing = localShowing(m_services.makePlayer());
+            LocalShowing* showing = localShowing(m_services.makePlayer());
+            showing->setPlayerMaker(m_services.makePlayer);
+            m_showing = showing;
         } else {
             if (!m_childShowing) {
                 m_childShowing = new ChildShowing(m_services.showingProgram, this);

@@ -73,6 +73,7 @@ void ShowingProcess::start(const ShowingRequest& request)
     m_showing = std::make_unique<LocalShowing>(
         std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{}), *m_settings, *m_prompter, m_report, m_random);
     LocalShowing* showing = m_showing.get();
+    showing->setPlayerMaker([] { return std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{}); });
     connect(showing, &Showing::promptShown, this, [this](bool shown) {
         m_channel.send({QStringLiteral("prompt"), {{QStringLiteral("shown"), {shown ? "1" : "0"}}}});
     });

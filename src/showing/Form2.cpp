@@ -22,6 +22,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -94,18 +95,7 @@ Form2::Form2(std::unique_ptr<VideoPlayer> player,
         m_video->setGeometry(Twips::toPixels(0, 0, playerWidthTwips, playerHeightTwips));
         m_video->setCursor(Qt::BlankCursor);
     }
-    // Input on the picture ends the showing just as input on the window does.
-    connect(m_player.get(), &VideoPlayer::keyPressed, this, [this](int key) { keyInput(key, true); });
-    connect(m_player.get(), &VideoPlayer::keyReleased, this, [this](int key) { keyInput(key, false); });
-    connect(m_player.get(), &VideoPlayer::mousePressed, this, &Form2::stopHandling);
-    connect(m_player.get(), &VideoPlayer::mouseReleased, this, &Form2::stopHandling);
-    connect(m_player.get(), &VideoPlayer::clicked, this, &Form2::stopHandling);
-    // Held in this window's twips, as its own moves are: a movement that passes from the black border onto the
-    // picture stays one movement.
-    connect(m_player.get(), &VideoPlayer::mouseMoved, this, [this](QPointF position) {
-        const QPointF here = m_video ? m_video->mapTo(this, position) : position;
-        movementTest(Twips::fromPixels(here.x()), Twips::fromPixels(here.y()));
-    });
+    takeInputOf(*m_player);
     connect(qApp, &QGuiApplication::screenAdded, this, &Form2::coverOtherScreens);
     connect(qApp, &QGuiApplication::screenRemoved, this, &Form2::uncoverScreen);
     X11Desktop::keepOffTaskbars(this);
@@ -121,6 +111,28 @@ Form2::~Form2()
         m_video->setParent(nullptr);
     }
     m_player.reset();
+}
+
+// Input on the picture ends the showing just as input on the window does.
+void Form2::takeInputOf(VideoPlayer& player)
+{
+    connect(&player, &VideoPlayer::keyPressed, this, [this](int key) { keyInput(key, true); });
+    connect(&player, &VideoPlayer::keyReleased, this, [this](int key) { keyInput(key, false); });
+    connect(&player, &VideoPlayer::mousePressed, this, &Form2::stopHandling);
+    connect(&player, &VideoPlayer::mouseReleased, this, &Form2::stopHandling);
+    connect(&player, &VideoPlayer::clicked, this, &Form2::stopHandling);
+    // Held in this window's twips, as its own moves are: a movement that passes from the black border onto the
+    // picture, or from one screen to another, stays one movement.
+    connect(&player, &VideoPlayer::mouseMoved, this, [this, &player](QPointF position) {
+        const QWidget* picture = player.videoWidget();
+        const QPointF here = picture ? mapFromGlobal(picture->mapToGlobal(position)) : position;
+        movementTest(Twips::fromPixels(here.x()), Twips::fromPixels(here.y()));
+    });
+}
+
+void Form2::setCoverFill(CoverFill fill)
+{
+    m_coverFill = std::move(fill);
 }
 
 void Form2::Form_Load()
@@ -197,8 +209,14 @@ void Form2::coverOtherScreens()
         X11Desktop::keepOnEveryDesktop(cover.get());
         cover->setGeometry(other->geometry());
         cover->setWindowState(Qt::WindowFullScreen);
+        std::unique_ptr<QWidget> fill = m_coverFill ? m_coverFill(other) : nullptr;
+        if (fill) {
+            auto* layout = new QVBoxLayout(cover.get());
+            layout->setContentsMargins(0, 0, 0, 0);
+            layout->addWidget(fill.get());
+        }
         cover->show();
-        m_covers.push_back(Cover{other, std::move(cover)});
+        m_covers.push_back(Cover{other, std::move(cover), std::move(fill)});
     }
 }
 

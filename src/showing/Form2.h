@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -62,6 +63,15 @@ public:
     [[nodiscard]] static bool asksPassword(SettingsStore& settings);
 
     /**
+     * What the other screens show rather than black: made with each screen's cover, as its child, and deleted before
+     * the cover goes. It fills the cover.
+     */
+    using CoverFill = std::function<std::unique_ptr<QWidget>(QScreen* screen)>;
+    void setCoverFill(CoverFill fill);
+    /** Input on this player's picture is input on this window, at the same place of the desktop. */
+    void takeInputOf(VideoPlayer& player);
+
+    /**
      * The last pointer position seen, or the screen's size in twips when none has been seen since the pointer was
      * parked. Only a movement from a real position along both axes counts.
      */
@@ -89,6 +99,8 @@ private:
     {
         QPointer<QScreen> screen;
         std::unique_ptr<QWidget> window;
+        // Declared last, so deleted first.
+        std::unique_ptr<QWidget> fill;
     };
 
     void Form_Load();
@@ -121,6 +133,7 @@ private:
     std::unique_ptr<BlankingInhibitor> m_blankingInhibitor;
     std::unique_ptr<WaylandIdleInhibitor> m_waylandIdleInhibitor;
     std::vector<Cover> m_covers;
+    CoverFill m_coverFill;
     // The windows that went out of view since they were last looked after.
     std::vector<QPointer<QWindow>> m_putAway;
     // Declared last, so destroyed first: no event reaches a window half destroyed.

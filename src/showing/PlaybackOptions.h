@@ -21,4 +21,9 @@ public:
     [[nodiscard]] virtual bool limitPlayLength() const = 0;
     /** The seconds each video plays when the play length is limited, as typed. */
     [[nodiscard]] virtual QString playLengthText() const = 0;
+    /** The seconds over which each video fades in; 0 for a cut. */
+    [[nodiscard]] virtual double fadeSeconds() const
+    {
+        return 0;
+    }
 };

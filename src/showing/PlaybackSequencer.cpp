@@ -122,6 +122,7 @@ void PlaybackSequencer::cycle()
         }
     });
     routine.step(120, [&] { m_player->setUiMode(QStringLiteral("none")); });
+    m_player->setFade(m_options.fadeSeconds());
     const bool limited = m_options.limitPlayLength();
     if (routine.test(122, [&] { return limited; })) {
         routine.step(124, [&] { StopPosition = Convert::toLong(m_options.playLengthText()); });
@@ -288,7 +289,8 @@ void PlaybackSequencer::checkPlayLength()
     if (!m_playLengthCheck || !m_player) {
         return;
     }
-    if (m_player->currentPosition() >= StopPosition) {
+    // A fade to the next video falls inside the seconds played.
+    if (m_player->currentPosition() + m_options.fadeSeconds() >= StopPosition) {
         m_player->stop();
         setPlayLengthCheck(false);
     }

@@ -70,3 +70,11 @@ std::optional<ShowingRequest> ShowingRequest::fromMessage(const ShowingMessage& 
     }
     return request;
 }
+
+// The fades offered; any other text cuts.
+double ShowingRequest::fadeSeconds() const
+{
+    bool number = false;
+    const double seconds = fade.toDouble(&number);
+    return number && seconds > 0 && seconds <= 2 ? seconds : 0;
+}

@@ -62,4 +62,5 @@ struct ShowingRequest : PlaybackOptions
     {
         return playLength;
     }
+    [[nodiscard]] double fadeSeconds() const override;
 };

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "desktop/DesktopTest.h"
 #include "fakes/Pictures.h"
+#include "fakes/TestClips.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace DesktopTest;
@@ -25,6 +28,33 @@ private:
             values.insert(QStringLiteral("Password"), QStringLiteral("pw"));
         }
         return values;
+    }
+
+    // Clips of one colour each, in the order of their names; the colours are ffmpeg's names.
+    static QString solidClips(const QTemporaryDir& folder, const QStringList& colours, double seconds)
+    {
+        QStringList paths;
+        for (const QString& colour : colours) {
+            const QString path = folder.filePath(QStringLiteral("%1-%2.avi").arg(paths.size()).arg(colour));
+            if (!TestClips::makeSolid(path, colour, QSize(320, 200), seconds)) {
+                return {};
+            }
+            paths.append(path);
+        }
+        return paths.join(u';');
+    }
+
+    // The colour in the middle of the area, by its strongest channel: "red", "lime", "blue", or "black" when dark.
+    QString colourAt(QRect area) const
+    {
+        const QRgb pixel = m_x.grab(QRect(area.center(), QSize(1, 1))).pixel(0, 0);
+        const int strongest = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+        if (strongest < 64) {
+            return QStringLiteral("black");
+        }
+        return strongest == qRed(pixel)
+                   ? QStringLiteral("red")
+                   : (strongest == qGreen(pixel) ? QStringLiteral("lime") : QStringLiteral("blue"));
     }
 
     static bool xrandr(const QStringList& arguments)
@@ -115,6 +145,100 @@ private slots:
         QVERIFY(startShowing(m_x, run) != 0);
         QTRY_COMPARE_WITH_TIMEOUT(windowsCovering(run, m_right).size(), 1, 5000);
         checkMovementsOver(m_x, run, start, askPassword);
+        QCOMPARE(run.terminate(), 0);
+    }
+
+    // Where the videos show: each screen its own sequence, or the same picture on both. Input on the other screen
+    // ends the showing all the same.
+    void testVideosOnBothScreens_data()
+    {
+        QTest::addColumn<QString>("screens");
+        QTest::addColumn<bool>("random");
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("right");
+        QTest::newRow("each, in order") << "Each" << false << "red"
+                                        << "lime";
+        QTest::newRow("each, at random") << "Each" << true << QString() << QString();
+        QTest::newRow("same") << "Same" << false << "red"
+                              << "red";
+    }
+
+    void testVideosOnBothScreens()
+    {
+        QFETCH(QString, screens);
+        QFETCH(bool, random);
+        QFETCH(QString, left);
+        QFETCH(QString, right);
+        QTemporaryDir folder;
+        const QString clips = solidClips(folder, {QStringLiteral("red"), QStringLiteral("lime")}, 30);
+        QVERIFY(!clips.isEmpty());
+        ProgramRun run({{QStringLiteral("Videos"), clips},
+                        {QStringLiteral("Option4"), random ? QStringLiteral("True") : QStringLiteral("False")},
+                        {QStringLiteral("Option5"), random ? QStringLiteral("False") : QStringLiteral("True")},
+                        {QStringLiteral("Screens"), screens}});
+        run.start();
+        QVERIFY(startShowing(m_x, run) != 0);
+        if (left.isEmpty()) {
+            // At random, two files for two screens: each plays the one the other does not.
+            QTRY_VERIFY_WITH_TIMEOUT(colourAt(m_left) != QLatin1String("black"), 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(colourAt(m_right) != QLatin1String("black"), 10000);
+            QVERIFY(colourAt(m_left) != colourAt(m_right));
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(colourAt(m_left), left, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(colourAt(m_right), right, 10000);
+        }
+
+        m_x.clickAt(m_right.center() + QPoint(0, 200));
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
+        QCOMPARE(run.terminate(), 0);
+    }
+
+    // With a fade, the first video comes up from black, the next one dissolves over it, and no black comes between.
+    void testFade()
+    {
+        QTemporaryDir folder;
+        const QString clips = solidClips(folder, {QStringLiteral("red"), QStringLiteral("blue")}, 4);
+        QVERIFY(!clips.isEmpty());
+        ProgramRun run({{QStringLiteral("Videos"), clips},
+                        {QStringLiteral("Option4"), QStringLiteral("False")},
+                        {QStringLiteral("Option5"), QStringLiteral("True")},
+                        {QStringLiteral("Fade"), QStringLiteral("1")},
+                        {QStringLiteral("Screens"), QStringLiteral("Same")}});
+        run.start();
+        QVERIFY(startShowing(m_x, run) != 0);
+
+        // The colour in the middle of both screens, every few hundredths of a second, from the black of the showing's
+        // windows until the second clip shows.
+        const QPoint middle = m_left.center();
+        QTRY_VERIFY_WITH_TIMEOUT(colourAt(m_left) == QLatin1String("black") && colourAt(m_right) == colourAt(m_left),
+                                 5000);
+        QList<QRgb> seen;
+        QElapsedTimer clock;
+        clock.start();
+        bool blended = false;
+        bool blackAfterPicture = false;
+        while (clock.elapsed() < 15000) {
+            const QRgb left = m_x.grab(QRect(middle, QSize(1, 1))).pixel(0, 0);
+            const QRgb right = m_x.grab(QRect(m_right.center(), QSize(1, 1))).pixel(0, 0);
+            seen.append(left);
+            QVERIFY2(qAbs(qRed(left) - qRed(right)) < 48 && qAbs(qBlue(left) - qBlue(right)) < 48,
+                     "the two screens show different pictures");
+            blended = blended || (qRed(left) > 48 && qBlue(left) > 48);
+            const bool anyPicture =
+                std::any_of(seen.cbegin(), seen.cend() - 1, [](QRgb colour) { return qRed(colour) > 200; });
+            blackAfterPicture = blackAfterPicture || (anyPicture && std::max(qRed(left), qBlue(left)) < 24);
+            if (qBlue(left) > 200 && qRed(left) < 24) {
+                break;
+            }
+            QTest::qWait(40);
+        }
+        const auto dimRed = [](QRgb colour) { return qRed(colour) > 24 && qRed(colour) < 200 && qBlue(colour) < 24; };
+        QVERIFY2(std::any_of(seen.cbegin(), seen.cend(), dimRed), "the first video did not fade in from black");
+        QVERIFY2(blended, "no picture of both videos at once");
+        QVERIFY2(!blackAfterPicture, "black between the videos");
+        QVERIFY2(qBlue(seen.last()) > 200, "the second video did not come");
+        m_x.key(QStringLiteral("a"));
+        QVERIFY(awaitNoWindow(m_x, run, QStringLiteral("Slideshow")));
         QCOMPARE(run.terminate(), 0);
     }
 

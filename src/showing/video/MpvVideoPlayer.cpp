@@ -170,6 +170,7 @@ MpvVideoPlayer::MpvVideoPlayer(const Options& options, QObject* parent)
                 load(waiting);
             }
         });
+        connect(surface, &MpvVideoSurface::fadeFinished, this, &MpvVideoPlayer::fadedOut);
         connect(surface, &MpvVideoSurface::framePresented, this, [this](int deck) {
             if (m_frameAwaited && deck == m_active) {
                 m_frameAwaited = false;
@@ -214,9 +215,10 @@ void MpvVideoPlayer::move(Deck& deck, DeckEvent event, const QString& why)
     entered(deck);
 }
 
-// The screen shows the picture of the file that plays once its first picture is ready. Until then it keeps the
-// picture it shows, unless the deck that holds it has gone on to another file; then it goes black. A deck's render
-// context still holds the last picture of whatever it played before, which must not come back.
+// The screen shows the picture of the file that plays once its first picture is ready, fading it in where asked.
+// Until then it keeps the picture it shows, unless the deck that holds it has gone on to another file; then it goes
+// black. A deck's render context still holds the last picture of whatever it played before, which must not come
+// back. With a fade, a deck on the screen is given no other file, and its picture holds.
 void MpvVideoPlayer::showPicture()
 {
     if (!m_surface) {
@@ -224,11 +226,11 @@ void MpvVideoPlayer::showPicture()
     }
     const Deck& current = active();
     if (current.state == DeckState::Ready || current.state == DeckState::Playing || current.state == DeckState::Ended) {
-        m_surface->showDeck(current.index);
+        m_surface->showDeck(current.index, m_fade);
         return;
     }
     const int shown = m_surface->shownDeck();
-    if (shown >= 0 && shown != m_active && m_decks[shown].state != DeckState::Idle) {
+    if (m_fade <= 0 && shown >= 0 && shown != m_active && m_decks[shown].state != DeckState::Idle) {
         m_surface->showDeck(-1);
     }
 }
@@ -297,20 +299,35 @@ void MpvVideoPlayer::setURL(const QString& path)
     m_duration = 0;
     m_position = 0;
     m_frameAwaited = false;
+    m_queuedAfterFade.clear();
     // Only regular local files are opened: a path is never taken for an address, a protocol or a folder to list.
     const QFileInfo file(path);
-    if (m_valid && !ahead().path.isEmpty() && ahead().path == file.absoluteFilePath()) {
+    const QString location = file.absoluteFilePath();
+    if (m_valid && !ahead().path.isEmpty() && ahead().path == location && !onScreen(ahead())) {
         takeOver(ahead());
         return;
     }
     if (!m_valid || !file.isFile()) {
-        release(active());
+        letGo(active());
         setState(Transitioning);
         failLater(m_valid ? QStringLiteral("No such file") : QStringLiteral("No video player"));
         return;
     }
     setState(Transitioning);
-    load(file.absoluteFilePath());
+    if (onScreen(active()) && m_fade > 0) {
+        // The picture on the screen stays until the new one fades in over it: the file opens in the other deck, which
+        // a fade still on its way lets go first.
+        m_surface->endFade();
+        Deck& spare = ahead();
+        if (spare.state != DeckState::Idle) {
+            release(spare);
+        }
+        setProperty(spare, "pause", QStringLiteral("no"));
+        loadInto(spare, location);
+        takeOver(spare);
+        return;
+    }
+    load(location);
 }
 
 void MpvVideoPlayer::queueNext(const QString& path)
@@ -321,6 +338,10 @@ void MpvVideoPlayer::queueNext(const QString& path)
     }
     Deck& deck = ahead();
     const QString location = file.absoluteFilePath();
+    if (onScreen(deck)) {
+        m_queuedAfterFade = path;
+        return;
+    }
     if (deck.path == location) {
         return;
     }
@@ -334,7 +355,7 @@ void MpvVideoPlayer::load(const QString& location)
 {
     // The file opened ahead is not the one wanted; it gives its decoder back.
     if (ahead().state != DeckState::Idle) {
-        release(ahead());
+        letGo(ahead());
     }
     // A file stopped by stop() left the player paused.
     setProperty("pause", QStringLiteral("no"));
@@ -365,7 +386,7 @@ void MpvVideoPlayer::loadInto(Deck& deck, const QString& location)
 // The file opened ahead becomes the one that plays; the one that played gives its decoder back.
 void MpvVideoPlayer::takeOver(Deck& deck)
 {
-    release(active());
+    letGo(active());
     m_active = deck.index;
     setState(Transitioning);
     showPicture();
@@ -403,6 +424,29 @@ void MpvVideoPlayer::release(Deck& deck)
     move(deck, DeckEvent::Released);
 }
 
+// As release(), unless the deck's picture is on the screen for a fade: it plays on, and goes once it faded out.
+void MpvVideoPlayer::letGo(Deck& deck)
+{
+    if (m_fade <= 0 || !onScreen(deck)) {
+        release(deck);
+    }
+}
+
+void MpvVideoPlayer::fadedOut(int index)
+{
+    if (index != m_active && m_decks[index].state != DeckState::Idle) {
+        release(m_decks[index]);
+    }
+    if (!m_queuedAfterFade.isEmpty()) {
+        queueNext(std::exchange(m_queuedAfterFade, {}));
+    }
+}
+
+bool MpvVideoPlayer::onScreen(const Deck& deck) const
+{
+    return m_surface && m_surface->shows(deck.index);
+}
+
 QString MpvVideoPlayer::URL() const
 {
     return m_url;
@@ -437,7 +481,10 @@ void MpvVideoPlayer::stop()
     Deck& deck = active();
     switch (deck.state) {
     case DeckState::Playing:
-        setProperty(deck, "pause", QStringLiteral("yes"));
+        // With a fade, it plays on under the next file as that fades in.
+        if (m_fade <= 0) {
+            setProperty(deck, "pause", QStringLiteral("yes"));
+        }
         move(deck, DeckEvent::Stopped);
         break;
     case DeckState::Loading:
@@ -454,6 +501,7 @@ void MpvVideoPlayer::stop()
 void MpvVideoPlayer::close()
 {
     // The end of the file that is closed is nobody's concern any more.
+    m_queuedAfterFade.clear();
     for (Deck& deck : m_decks) {
         release(deck);
     }
@@ -479,6 +527,32 @@ void MpvVideoPlayer::setStretchToFit(bool stretch)
 void MpvVideoPlayer::setUiMode(const QString& mode)
 {
     setProperty("osd-level", mode == QLatin1String("none") ? QStringLiteral("0") : QStringLiteral("1"));
+}
+
+void MpvVideoPlayer::setFade(double seconds)
+{
+    m_fade = std::max(seconds, 0.0);
+}
+
+std::unique_ptr<QWidget> MpvVideoPlayer::makeMirror()
+{
+    MirrorSurface* mirror = m_surface ? m_surface->makeMirror() : nullptr;
+    if (!mirror) {
+        return {};
+    }
+    std::unique_ptr<QWidget> widget(QWidget::createWindowContainer(mirror));
+    widget->setObjectName(QStringLiteral("WindowsMediaPlayerMirror"));
+    widget->setMouseTracking(true);
+    // Input on the copy is input on the picture; a movement in the copy's place on the desktop.
+    connect(mirror, &VideoWindow::keyPressed, this, &VideoPlayer::keyPressed);
+    connect(mirror, &VideoWindow::keyReleased, this, &VideoPlayer::keyReleased);
+    connect(mirror, &VideoWindow::mousePressed, this, &VideoPlayer::mousePressed);
+    connect(mirror, &VideoWindow::mouseReleased, this, &VideoPlayer::mouseReleased);
+    connect(mirror, &VideoWindow::clicked, this, &VideoPlayer::clicked);
+    connect(mirror, &VideoWindow::mouseMoved, this, [this, mirror](QPointF position) {
+        emit mouseMoved(m_container->mapFromGlobal(mirror->mapToGlobal(position)));
+    });
+    return widget;
 }
 
 void MpvVideoPlayer::command(Deck& deck, std::initializer_list<const char*> arguments)
@@ -651,6 +725,12 @@ void MpvVideoPlayer::handle(Deck& deck, const mpv_event& event)
         } else if (qstrcmp(property->name, "time-pos") == 0) {
             if (current && hasFile && known) {
                 m_position = value;
+                // With a fade, the file ends for the showing that much before its end, and plays on under the next;
+                // a short one plays half of itself at least.
+                if (m_fade > 0 && deck.state == DeckState::Playing && deck.duration > 0 &&
+                    value >= deck.duration - std::min(m_fade, deck.duration / 2)) {
+                    move(deck, DeckEvent::EndReached);
+                }
             }
         } else if (qstrcmp(property->name, "duration") == 0) {
             const bool started = deck.state == DeckState::Playing || deck.state == DeckState::Ended;

@@ -20,7 +20,8 @@ class MpvVideoSurface;
  * synchronously once the picture is set up, as that would stall mpv's core, which waits for the GUI thread to draw.
  *
  * Two mpv instances take turns: while one plays, the other opens the file named by queueNext(), so that when that
- * file is set it starts without the wait for opening it.
+ * file is set it starts without the wait for opening it. With a fade, the one that played goes on playing under the
+ * new picture until that has faded in.
  */
 class MpvVideoPlayer : public VideoPlayer
 {
@@ -60,6 +61,8 @@ public:
     void setMute(bool mute) override;
     void setStretchToFit(bool stretch) override;
     void setUiMode(const QString& mode) override;
+    void setFade(double seconds) override;
+    std::unique_ptr<QWidget> makeMirror() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -106,6 +109,9 @@ private:
     void loadInto(Deck& deck, const QString& location);
     void takeOver(Deck& deck);
     void release(Deck& deck);
+    void letGo(Deck& deck);
+    void fadedOut(int index);
+    [[nodiscard]] bool onScreen(const Deck& deck) const;
     void setState(int state);
     void fail(const QString& message);
     void failLater(const QString& message);
@@ -135,4 +141,8 @@ private:
     double m_duration = 0;
     double m_position = 0;
     bool m_frameAwaited = false;
+    // With a fade, the deck whose picture is on the screen is not given another file until it has faded out; the
+    // file to open ahead meanwhile waits here.
+    double m_fade = 0;
+    QString m_queuedAfterFade;
 };

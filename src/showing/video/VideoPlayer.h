@@ -4,8 +4,9 @@
 #include <QObject>
 #include <QPointF>
 #include <QString>
+#include <QWidget>
 
-class QWidget;
+#include <memory>
 
 /**
  * The video player of the playback window: it opens a file by path and starts it, reports its state, duration and
@@ -54,6 +55,19 @@ public:
     virtual void setStretchToFit(bool stretch) = 0;
     /** "none" draws nothing over the picture; any other mode shows the player's own brief messages. */
     virtual void setUiMode(const QString& mode) = 0;
+    /**
+     * The seconds over which the next file fades in over the last one, both playing, and the first in from black; 0
+     * cuts. With a fade, a file reports its end that much before it, for the next one to be set while it plays on.
+     */
+    virtual void setFade(double seconds)
+    {
+        Q_UNUSED(seconds);
+    }
+    /** A widget that shows this player's picture as well, for another screen; none where the player cannot. */
+    [[nodiscard]] virtual std::unique_ptr<QWidget> makeMirror()
+    {
+        return {};
+    }
 
 signals:
     void playStateChanged(int state);
