@@ -11,7 +11,9 @@
 #include <QLocale>
 
 #include <clocale>
+#include <csignal>
 #include <cstdio>
+#include <sys/prctl.h>
 
 namespace {
 
@@ -30,6 +32,8 @@ void report(const QString& problem)
 // single video.
 int runShowing(int argc, char* argv[], int socket, Translations& translations)
 {
+    // However stuck a showing is, it goes with the program that asked for it.
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
     // The same picture on every screen passes from one window's OpenGL context to the others'.
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication application(argc, argv);

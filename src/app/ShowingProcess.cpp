@@ -73,7 +73,12 @@ void ShowingProcess::start(const ShowingRequest& request)
     m_showing = std::make_unique<LocalShowing>(
         std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{}), *m_settings, *m_prompter, m_report, m_random);
     LocalShowing* showing = m_showing.get();
-    showing->setPlayerMaker([] { return std::make_unique<MpvVideoPlayer>(MpvVideoPlayer::Options{}); });
+    // The other screens' videos are seen, not heard: one sound at a time, and one audio output to open and close.
+    showing->setPlayerMaker([] {
+        MpvVideoPlayer::Options silent;
+        silent.audioOutput = QStringLiteral("null");
+        return std::make_unique<MpvVideoPlayer>(silent);
+    });
     connect(showing, &Showing::promptShown, this, [this](bool shown) {
         m_channel.send({QStringLiteral("prompt"), {{QStringLiteral("shown"), {shown ? "1" : "0"}}}});
     });

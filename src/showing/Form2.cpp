@@ -22,7 +22,6 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include <algorithm>
@@ -211,12 +210,13 @@ void Form2::coverOtherScreens()
         cover->setWindowState(Qt::WindowFullScreen);
         std::unique_ptr<QWidget> fill = m_coverFill ? m_coverFill(other) : nullptr;
         if (fill) {
-            auto* layout = new QVBoxLayout(cover.get());
-            layout->setContentsMargins(0, 0, 0, 0);
-            layout->addWidget(fill.get());
+            fill->setParent(cover.get());
+            fill->setGeometry(playerArea(cover->rect(), m_fullScreenPlayer));
         }
         cover->show();
-        m_covers.push_back(Cover{other, std::move(cover), std::move(fill)});
+        m_covers.push_back(Cover{other,
+                                 std::unique_ptr<QWidget, HideAndDeleteLater>(cover.release()),
+                                 std::unique_ptr<QWidget, HideAndDeleteLater>(fill.release())});
     }
 }
 
@@ -256,6 +256,9 @@ bool Form2::eventFilter(QObject* watched, QEvent* event)
     case QEvent::Close:
         closeEvent(static_cast<QCloseEvent*>(event));
         return true;
+    case QEvent::Resize:
+        layOutPlayer(m_fullScreenPlayer);
+        return false;
     default:
         return false;
     }
@@ -324,18 +327,27 @@ void Form2::comeBack()
     QTimer::singleShot(comebackRetryMilliseconds, this, &Form2::comeBack);
 }
 
+// The covers' pictures take the same place on their screens.
 void Form2::layOutPlayer(bool fullScreen)
 {
     m_fullScreenPlayer = fullScreen;
-    if (!m_video) {
-        return;
+    if (m_video) {
+        m_video->setGeometry(playerArea(rect(), fullScreen));
     }
+    for (const Cover& cover : m_covers) {
+        if (cover.fill) {
+            cover.fill->setGeometry(playerArea(cover.window->rect(), fullScreen));
+        }
+    }
+}
+
+QRect Form2::playerArea(const QRect& window, bool fullScreen)
+{
     if (fullScreen) {
-        m_video->setGeometry(rect());
-        return;
+        return window;
     }
     const QSize size(Twips::toPixels(playerWidthTwips), Twips::toPixels(playerHeightTwips));
-    m_video->setGeometry(QRect(QPoint((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    return QRect(QPoint((window.width() - size.width()) / 2, (window.height() - size.height()) / 2), size);
 }
 
 void Form2::resizeEvent(QResizeEvent* event)

@@ -64,7 +64,7 @@ public:
 
     /**
      * What the other screens show rather than black: made with each screen's cover, as its child, and deleted before
-     * the cover goes. It fills the cover.
+     * the cover goes. It takes the place that the player takes on this window.
      */
     using CoverFill = std::function<std::unique_ptr<QWidget>(QScreen* screen)>;
     void setCoverFill(CoverFill fill);
@@ -95,18 +95,29 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A cover goes out of sight at once, and is deleted once the event that took it has been handled: its player is
+    // best let go outside the removal of its screen.
+    struct HideAndDeleteLater
+    {
+        void operator()(QWidget* window) const
+        {
+            window->hide();
+            window->deleteLater();
+        }
+    };
     struct Cover
     {
         QPointer<QScreen> screen;
-        std::unique_ptr<QWidget> window;
-        // Declared last, so deleted first.
-        std::unique_ptr<QWidget> fill;
+        std::unique_ptr<QWidget, HideAndDeleteLater> window;
+        // Declared last, so let go first.
+        std::unique_ptr<QWidget, HideAndDeleteLater> fill;
     };
 
     void Form_Load();
     void Form_MouseDown(int button);
     void parkPointer();
     void layOutPlayer(bool fullScreen);
+    [[nodiscard]] static QRect playerArea(const QRect& window, bool fullScreen);
     void movementTest(double x, double y);
     void keyInput(int key, bool pressed);
     void stopHandling(int value);

@@ -31,6 +31,12 @@ public:
         connect(&m_playLengthCheck, &QTimer::timeout, &m_sequencer, &PlaybackSequencer::checkPlayLength);
     }
 
+    ~ScreenPlayback() override
+    {
+        m_sequencer.requestStop();
+        m_player->close();
+    }
+
     VideoPlayer& player()
     {
         return *m_player;

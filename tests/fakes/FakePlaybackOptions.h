@@ -35,6 +35,10 @@ public:
     {
         return seconds;
     }
+    double fadeSeconds() const override
+    {
+        return fade;
+    }
 
     bool random = false;
     bool silent = false;
@@ -42,4 +46,5 @@ public:
     bool randomStart = false;
     bool limited = false;
     QString seconds = QStringLiteral("10");
+    double fade = 0;
 };

@@ -259,6 +259,22 @@ private slots:
         QCOMPARE(m_player->stops, 1);
     }
 
+    // The fade to the next video falls inside the seconds played.
+    void testPlayLengthWithAFade()
+    {
+        m_options.limited = true;
+        m_options.seconds = QStringLiteral("10");
+        m_options.fade = 2;
+        startShowing();
+        m_player->play();
+        m_player->advanceTo(7.9);
+        m_sequencer->checkPlayLength();
+        QCOMPARE(m_player->stops, 0);
+        m_player->advanceTo(8.0);
+        m_sequencer->checkPlayLength();
+        QCOMPARE(m_player->stops, 1);
+    }
+
     // A video that is slow to open is not stopped for its play length before it plays, however short the length.
     void testPlayLengthCountsFromTheStart()
     {

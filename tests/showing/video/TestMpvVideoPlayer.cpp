@@ -79,6 +79,29 @@ private slots:
         QVERIFY(errors.isEmpty());
     }
 
+    // With a fade, a file ends for the showing as long before its end, for the next one to fade in while it plays on;
+    // a file shorter than two fades plays half of itself.
+    void testFadeEndsAFileEarly_data()
+    {
+        QTest::addColumn<double>("fade");
+        QTest::addColumn<double>("endsAt");
+        QTest::newRow("cut") << 0.0 << 3.0;
+        QTest::newRow("1 s") << 1.0 << 2.0;
+        QTest::newRow("2 s, longer than half") << 2.0 << 1.5;
+    }
+
+    void testFadeEndsAFileEarly()
+    {
+        QFETCH(double, fade);
+        QFETCH(double, endsAt);
+        makePlayer(false);
+        m_player->setFade(fade);
+        m_player->setURL(clip("three.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(m_player->playState(), int(VideoPlayer::Stopped), 10000);
+        QVERIFY2(qAbs(m_player->currentPosition() - endsAt) < 0.25,
+                 qPrintable(QString::number(m_player->currentPosition())));
+    }
+
     void testSeeksToAStartPosition()
     {
         makePlayer(false);
