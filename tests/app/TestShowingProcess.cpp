@@ -195,6 +195,30 @@ private slots:
         QCOMPARE(m_process.exitCode(), 1);
     }
 
+    // A showing's process goes with the program that started it, even while its connection stays open: one that hangs
+    // never outlives the program.
+    void testGoesWithTheProgram()
+    {
+        int here = -1;
+        int there = -1;
+        QVERIFY(ShowingChannel::makePair(here, there));
+        ShowingChannel channel(here);
+        // A shell stands for the program: it starts the showing's process and is killed.
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(QStringLiteral("sh"),
+                        {QStringLiteral("-c"),
+                         QStringLiteral("\"$0\" --showing-fd=%1 >/dev/null 2>&1 & echo $!; exec sleep 60").arg(there),
+                         QStringLiteral(LUMAVEIL_PROGRAM)});
+        QVERIFY(m_process.waitForReadyRead(5000));
+        ::close(there);
+        const qint64 showing = m_process.readLine().trimmed().toLongLong();
+        QVERIFY(showing > 0);
+        QTRY_VERIFY(!procFile(showing, "cmdline").isEmpty());
+        m_process.kill();
+        QVERIFY(m_process.waitForFinished());
+        QTRY_VERIFY_WITH_TIMEOUT(procFile(showing, "cmdline").isEmpty(), 5000);
+    }
+
     // A process that is no showing's: what it writes, or its going, is a death, and one that speaks nonsense is ended.
     void testProcessThatIsNoShowing_data()
     {

@@ -153,12 +153,30 @@ private slots:
     // The countdown's showing fills every output in front of the main window, with the video on the one that has the
     // keyboard. A key ends it. (What the black windows on the other outputs show cannot be seen here: headless sway
     // shows its empty background there in screenshots, whatever colour such a window has.) The X display that the
-    // session names is never touched: not by Qt, not by mpv, not by the program's own X11 calls.
+    // session names is never touched: not by Qt, not by mpv, not by the program's own X11 calls. With videos on every
+    // output, each shows a picture.
+    void testShowingFillsTheOutputsUntilAKey_data()
+    {
+        QTest::addColumn<QString>("screens");
+        QTest::addColumn<QString>("fade");
+        QTest::newRow("primary only") << "Primary"
+                                      << "0";
+        QTest::newRow("each its own, fading") << "Each"
+                                              << "0.5";
+        QTest::newRow("the same") << "Same"
+                                  << "0";
+    }
+
     void testShowingFillsTheOutputsUntilAKey()
     {
+        QFETCH(QString, screens);
+        QFETCH(QString, fade);
         DecoyXDisplay x;
         QVERIFY(x.isListening());
-        ProgramRun run(settings(true));
+        QMap<QString, QString> values = settings(true);
+        values.insert(QStringLiteral("Screens"), screens);
+        values.insert(QStringLiteral("Fade"), fade);
+        ProgramRun run(values);
         start(run, x.name());
         QVERIFY(awaitView(run, QStringLiteral("Lumaveil"), 20000).has_value());
 
@@ -200,6 +218,17 @@ private slots:
                      },
                      15000),
                  qPrintable(QStringLiteral("%1 % of the video's output lit").arg(lit * 100)));
+        if (screens != QLatin1String("Primary")) {
+            for (const QRect& output : outputs) {
+                QVERIFY2(QTest::qWaitFor(
+                             [&] {
+                                 const QImage screen = Sway::screenshot();
+                                 return !screen.isNull() && litShare(screen, output) > 0.1;
+                             },
+                             15000),
+                         "an output shows no video");
+            }
+        }
 
         QVERIFY(Sway::type({QStringLiteral("-k"), QStringLiteral("Shift_L")}));
         QVERIFY(awaitNoView(run, QStringLiteral("Slideshow")));
