@@ -8,7 +8,8 @@
 //
 //  1. "Each" on both screens against two mpv processes, one on each screen, each starting where the showing's screen
 //     starts in the list.
-//  2. "Same" on both screens against one mpv on the primary screen.
+//  2. "Same" on both screens against one mpv on the primary screen; beside it "Primary", the video on one screen and
+//     black on the other.
 //  3. A fade's cost. Clips made here carry a square of their own colour in the middle; the middle of the primary
 //     screen is looked at every 100 ms, as the showing process's processor time (/proc/PID/stat) is read. A time
 //     between two readings that both show one clip's colour is a single video playing; one between two readings that
@@ -226,6 +227,13 @@ bool makeClip(const QString& path, const QString& mark, int seconds)
                   "veryfast",
                   "-pix_fmt",
                   "yuv420p",
+                  // The colours as converted, which a player would take for another standard at this size.
+                  "-colorspace",
+                  "smpte170m",
+                  "-color_primaries",
+                  "smpte170m",
+                  "-color_trc",
+                  "smpte170m",
                   path});
     return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
@@ -414,6 +422,16 @@ int main(int argc, char* argv[])
                 oneMpv.processor,
                 qPrintable(oneMpv.seen),
                 ratio(same.processor, oneMpv.processor));
+    // What drawing the picture on the second screen adds, against the video on one screen and black on the other.
+    pause(2000);
+    request.screens = QStringLiteral("Primary");
+    const Outcome primary = showFor(program, request, seconds);
+    std::printf("  beside it \"Primary\", %d s: %.2f s (screens: %s); ratio to one mpv %.2f, \"Same\" to it %.2f\n",
+                seconds,
+                primary.processor,
+                qPrintable(primary.seen),
+                ratio(primary.processor, oneMpv.processor),
+                ratio(same.processor, primary.processor));
 
     QTemporaryDir clips;
     ShowingRequest marked;
