@@ -10,11 +10,13 @@
 //     starts in the list.
 //  2. "Same" on both screens against one mpv on the primary screen; beside it "Primary", the video on one screen and
 //     black on the other.
-//  3. A fade's cost. Clips made here carry a square of their own colour in the middle; the middle of the primary
-//     screen is looked at every 100 ms, as the showing process's processor time (/proc/PID/stat) is read. A time
-//     between two readings that both show one clip's colour is a single video playing; one between two readings that
-//     both show a blend is a fade. The same clips with a cut give the rate of a single video. Times that begin or end
-//     at a change are left out, and so is the first fade, from black, which plays one video only.
+//  3. A fade's cost, with a fade of 2 s between clips of 6 s at 1280x720 made here, each with a square of its own
+//     colour in the middle. The middle of the primary screen is looked at every 100 ms, as the showing process's
+//     processor time (/proc/PID/stat) is read: a fade is seen rather than timed, as it starts once the next file's
+//     first picture is ready, which varies. A time between two readings that both show one clip's colour is a single
+//     video playing; one between two readings that both show a blend is a fade. The same clips with a cut give the
+//     rate of a single video. Times that begin or end at a change are left out, and so is the first fade, from
+//     black, which plays one video only.
 //  4. Black at a joint: the middle of the primary screen looked at as often as it can be, with a fade of a second
 //     and with a cut, counting the looks that find it all black after the first picture.
 //
@@ -85,10 +87,11 @@ QImage middleOf(QScreen* screen, int side)
     return screen->grabWindow(0, (size.width() - side) / 2, (size.height() - side) / 2, side, side).toImage();
 }
 
-bool isBlack(const QImage& area)
+// Nothing lit on a grid of the given step.
+bool isBlack(const QImage& area, int step = 1)
 {
-    for (int y = 0; y < area.height(); ++y) {
-        for (int x = 0; x < area.width(); ++x) {
+    for (int y = 0; y < area.height(); y += step) {
+        for (int x = 0; x < area.width(); x += step) {
             if (qGray(area.pixel(x, y)) > 16) {
                 return false;
             }
@@ -97,20 +100,12 @@ bool isBlack(const QImage& area)
     return true;
 }
 
-// Whether each screen shows a picture, left to right: anything lit on a coarse grid over it, as a video's middle
-// may be dark.
+// Whether each screen shows a picture, left to right: anywhere on it, as a video's middle may be dark.
 QString whatScreensShow()
 {
     QStringList seen;
     for (QScreen* screen : QGuiApplication::screens()) {
-        const QImage whole = screen->grabWindow(0).toImage();
-        bool lit = false;
-        for (int y = 0; y < whole.height() && !lit; y += 16) {
-            for (int x = 0; x < whole.width() && !lit; x += 16) {
-                lit = qGray(whole.pixel(x, y)) > 16;
-            }
-        }
-        seen.append(lit ? QStringLiteral("picture") : QStringLiteral("black"));
+        seen.append(isBlack(screen->grabWindow(0).toImage(), 16) ? QStringLiteral("black") : QStringLiteral("picture"));
     }
     return seen.join(QStringLiteral(", "));
 }
@@ -173,16 +168,11 @@ Outcome mpvFor(const std::vector<QStringList>& playlists, int seconds)
     const double before = childrenSeconds();
     std::vector<std::unique_ptr<QProcess>> players;
     for (size_t k = 0; k < playlists.size(); ++k) {
-        QStringList arguments{"--no-config",
-                              "--really-quiet",
-                              "--vo=gpu",
-                              "--gpu-sw=yes",
-                              "--ao=null",
-                              "--fs",
-                              "--hwdec=auto-safe",
-                              "--loop-playlist=inf",
-                              QStringLiteral("--screen=%1").arg(k),
-                              QStringLiteral("--fs-screen=%1").arg(k)};
+        const QStringList arguments =
+            QStringLiteral("--no-config --really-quiet --vo=gpu --gpu-sw=yes --ao=null --fs --hwdec=auto-safe "
+                           "--loop-playlist=inf --screen=%1 --fs-screen=%1")
+                .arg(k)
+                .split(u' ');
         players.push_back(std::make_unique<QProcess>());
         players.back()->start(QStringLiteral("mpv"), arguments + playlists[k]);
         if (!players.back()->waitForStarted()) {
@@ -201,71 +191,41 @@ Outcome mpvFor(const std::vector<QStringList>& playlists, int seconds)
     return outcome;
 }
 
-// The marks in the middle of the clips made for the fades, as ffmpeg names them and as they show.
-const QStringList markNames{"red", "lime", "blue", "yellow"};
-const std::vector<QColor> marks{Qt::red, Qt::green, Qt::blue, Qt::yellow};
-constexpr int Black = -2;
+// The marks in the middle of the clips made for the fades, as ffmpeg and SVG name them.
+const QStringList marks{"red", "lime", "blue", "yellow"};
 constexpr int Blend = -1;
+constexpr int Black = -2;
 
 bool makeClip(const QString& path, const QString& mark, int seconds)
 {
+    // Tagged with the colour standard that the picture was converted in, which a player would not guess at this size.
+    const QStringList arguments =
+        QStringLiteral("-hide_banner -loglevel error -y -f lavfi -i testsrc2=size=1280x720:rate=25:duration=%1 "
+                       "-vf drawbox=x=560:y=280:w=160:h=160:t=fill:color=%2 -c:v libx264 -preset veryfast "
+                       "-pix_fmt yuv420p -colorspace smpte170m -color_primaries smpte170m -color_trc smpte170m")
+            .arg(seconds)
+            .arg(mark)
+            .split(u' ');
     QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {"-hide_banner",
-                  "-loglevel",
-                  "error",
-                  "-y",
-                  "-f",
-                  "lavfi",
-                  "-i",
-                  QStringLiteral("testsrc2=size=1280x720:rate=25:duration=%1").arg(seconds),
-                  "-vf",
-                  QStringLiteral("drawbox=x=560:y=280:w=160:h=160:t=fill:color=%1").arg(mark),
-                  "-c:v",
-                  "libx264",
-                  "-preset",
-                  "veryfast",
-                  "-pix_fmt",
-                  "yuv420p",
-                  // The colours as converted, which a player would take for another standard at this size.
-                  "-colorspace",
-                  "smpte170m",
-                  "-color_primaries",
-                  "smpte170m",
-                  "-color_trc",
-                  "smpte170m",
-                  path});
+    ffmpeg.start(QStringLiteral("ffmpeg"), arguments + QStringList{path});
     return ffmpeg.waitForFinished(120000) && ffmpeg.exitStatus() == QProcess::NormalExit && ffmpeg.exitCode() == 0;
 }
 
-// Which clip's mark the middle of the primary screen shows, or black, or a blend of two.
+// Which clip's mark the middle of the primary screen shows; a blend of two, or black, otherwise.
 int markShown()
 {
     const QImage area = middleOf(QGuiApplication::primaryScreen(), 4);
-    int red = 0;
-    int green = 0;
-    int blue = 0;
-    for (int y = 0; y < area.height(); ++y) {
-        for (int x = 0; x < area.width(); ++x) {
-            red += qRed(area.pixel(x, y));
-            green += qGreen(area.pixel(x, y));
-            blue += qBlue(area.pixel(x, y));
+    const QColor shown = area.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).pixelColor(0, 0);
+    // Near enough to stand for compression and dithering, well within the first tenth of a fade.
+    for (int k = 0; k < marks.size(); ++k) {
+        const QColor mark(marks[k]);
+        if (std::max({std::abs(shown.red() - mark.red()),
+                      std::abs(shown.green() - mark.green()),
+                      std::abs(shown.blue() - mark.blue())}) <= 24) {
+            return k;
         }
     }
-    const int count = std::max(1, area.width() * area.height());
-    const QColor shown(red / count, green / count, blue / count);
-    // Near enough to stand for compression and conversion, well within the first tenth of a fade.
-    const auto near = [&shown](const QColor& colour) {
-        return std::max({std::abs(shown.red() - colour.red()),
-                         std::abs(shown.green() - colour.green()),
-                         std::abs(shown.blue() - colour.blue())}) <= 24;
-    };
-    for (size_t k = 0; k < marks.size(); ++k) {
-        if (near(marks[k])) {
-            return static_cast<int>(k);
-        }
-    }
-    return near(Qt::black) ? Black : Blend;
+    return shown.value() <= 24 ? Black : Blend;
 }
 
 struct Sample
@@ -389,6 +349,10 @@ int main(int argc, char* argv[])
     for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
         files.append(folder.filePath(name));
     }
+    if (files.isEmpty()) {
+        std::fprintf(stderr, "no videos in %s\n", qPrintable(arguments[2]));
+        return 2;
+    }
     ShowingRequest request;
     request.paths = files;
     request.soundOff = true;
@@ -436,7 +400,7 @@ int main(int argc, char* argv[])
     QTemporaryDir clips;
     ShowingRequest marked;
     marked.soundOff = true;
-    for (const QString& mark : markNames) {
+    for (const QString& mark : marks) {
         const QString path = clips.filePath(QStringLiteral("%1-%2.mp4").arg(marked.paths.size()).arg(mark));
         if (!makeClip(path, mark, 6)) {
             std::fprintf(stderr, "ffmpeg could not make %s; install the Debian package ffmpeg\n", qPrintable(path));
