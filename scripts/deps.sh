@@ -29,6 +29,9 @@ test_packages="$test_packages kwin-x11 plasma-workspace powerdevil xscreensaver 
 # GNOME's settings schemas, read through GSettings as on a GNOME desktop.
 test_packages="$test_packages gsettings-desktop-schemas"
 bench_packages="mpv xvfb xauth libgl1-mesa-dri libglx-mesa0 xdotool fonts-liberation dbus-daemon"
+# The screens benchmark runs on the tests' desktop of two monitors and makes its clips with ffmpeg.
+bench_packages="$bench_packages ffmpeg xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils openbox wmctrl
+    trayer"
 # The Debian package: cpack computes its dependencies with dpkg-shlibdeps, which reads the program with file.
 package_packages="dpkg-dev file gzip"
 # Its tests check the desktop entry and the AppStream data, build the package, run lintian on it, and install it.
