@@ -9,9 +9,5 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/deps.sh" bench
 "$top/scripts/build.sh" bench_screens >/dev/null
 "$top/scripts/build.sh" lumaveil >/dev/null
-# A sound device, as a desktop has one: the showing mutes its sound but mpv still opens an output, and where none
-# answers it falls through to SDL's, which crashes or hangs a showing with players on both screens.
-ALSA_CONFIG_PATH="/usr/share/alsa/alsa.conf:$top/bench/null-sound.conf"
-export ALSA_CONFIG_PATH
 exec "$top/tests/desktop/desktop.sh" --screens 2 \
     "$top/build/bench/bench_screens" "${1:-30}" "$top/data/Samples" "$top/build/src/lumaveil"
