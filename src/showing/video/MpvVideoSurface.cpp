@@ -338,14 +338,17 @@ void MirrorSurface::initializeGL()
 void MirrorSurface::paintGL()
 {
     QOpenGLFunctions* gl = context()->functions();
-    gl->glClearColor(0, 0, 0, 1);
-    gl->glClear(GL_COLOR_BUFFER_BIT);
     const unsigned texture = m_source ? m_source->pictureTexture() : 0;
+    const QSize size = (QSizeF(this->size()) * devicePixelRatio()).toSize();
+    const QSize picture = texture ? m_source->pictureSize().scaled(size, Qt::KeepAspectRatio) : QSize();
+    // Black only where the picture leaves room: on a screen of the same shape, it covers all.
+    if (picture != size) {
+        gl->glClearColor(0, 0, 0, 1);
+        gl->glClear(GL_COLOR_BUFFER_BIT);
+    }
     if (texture == 0) {
         return;
     }
-    const QSize size = (QSizeF(this->size()) * devicePixelRatio()).toSize();
-    const QSize picture = m_source->pictureSize().scaled(size, Qt::KeepAspectRatio);
     const QRect target(QPoint((size.width() - picture.width()) / 2, (size.height() - picture.height()) / 2), picture);
     gl->glViewport(0, 0, size.width(), size.height());
     drawTexture(*m_blitter, texture, target, size);
