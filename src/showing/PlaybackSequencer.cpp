@@ -110,6 +110,8 @@ void PlaybackSequencer::cycle()
     setPlayLengthCheck(false);
 
     routine.step(110, [&] { emit aboutToPlay(m_options.showFullScreen()); });
+    // Before the file is set: the fade decides what the picture on the screen does meanwhile.
+    m_player->setFade(m_options.fadeSeconds());
     routine.step(114, [&] { m_player->setURL(items.at(item - 1)); });
     routine.step(116, [&] { m_player->setStretchToFit(true); });
     routine.step(118, [&] {
@@ -122,7 +124,6 @@ void PlaybackSequencer::cycle()
         }
     });
     routine.step(120, [&] { m_player->setUiMode(QStringLiteral("none")); });
-    m_player->setFade(m_options.fadeSeconds());
     const bool limited = m_options.limitPlayLength();
     if (routine.test(122, [&] { return limited; })) {
         routine.step(124, [&] { StopPosition = Convert::toLong(m_options.playLengthText()); });
