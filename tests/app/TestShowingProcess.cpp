@@ -213,7 +213,10 @@ private slots:
         ::close(there);
         const qint64 showing = m_process.readLine().trimmed().toLongLong();
         QVERIFY(showing > 0);
-        QTRY_VERIFY(!procFile(showing, "cmdline").isEmpty());
+        // Once it plays, it is well past its first steps.
+        QSignalSpy received(&channel, &ShowingChannel::received);
+        QVERIFY(channel.send(samplesRequest().toMessage()));
+        QTRY_VERIFY_WITH_TIMEOUT(!received.isEmpty(), 10000);
         m_process.kill();
         QVERIFY(m_process.waitForFinished());
         QTRY_VERIFY_WITH_TIMEOUT(procFile(showing, "cmdline").isEmpty(), 5000);
