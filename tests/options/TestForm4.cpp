@@ -4,8 +4,8 @@
 #include "settings/PasswordHash.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGroupBox>
